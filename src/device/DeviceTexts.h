@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// The device layer's user-visible texts.
+namespace tavrix::texts {
+
+inline QString configFileMissing(const QString& path) {
+  return QStringLiteral("Fichero de configuración ") + path +
+         QStringLiteral(" no encontrado. Vuelva a copiar este fichero o instale de nuevo el programa.");
+}
+
+inline QString badProgBits(const QString& name, qint32 bits, qint32 max) {
+  return QStringLiteral("El dispositivo %1 no se puede usar: ProgBits=%2 está fuera del rango 0 a %3.")
+      .arg(name)
+      .arg(bits)
+      .arg(max);
+}
+
+inline QString badProgMem(const QString& name, qint32 words, qint32 max) {
+  return QStringLiteral("El dispositivo %1 no se puede usar: ProgMem=%2 está fuera del rango 0 a %3.")
+      .arg(name)
+      .arg(words)
+      .arg(max);
+}
+
+inline QString badEEProm(const QString& name, qint32 bytes, qint32 max) {
+  return QStringLiteral("El dispositivo %1 no se puede usar: EEProm=%2 es mayor que %3.")
+      .arg(name)
+      .arg(bytes)
+      .arg(max);
+}
+
+}  // namespace tavrix::texts

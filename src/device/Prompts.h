@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace tavrix {
+
+// How the core asks the user. The GUI answers with modal message boxes, tests with scripted
+// answers that also record every text, the command-line tool on stderr with an answer policy.
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+
+  // Caption "Mensaje", information icon, OK.
+  virtual void ShowInfo(const QString& text) = 0;
+  // Caption "Error", OK (default) and Cancel (also Escape). True when the user chose Cancel.
+  virtual bool AskOnError(const QString& text) = 0;
+  // Error box with only OK: a conversion failure ("'$x' is not a valid integer value.") or a
+  // system error that abandons the running command.
+  virtual void ShowError(const QString& text) = 0;
+  // Caption "Atención", warning icon, Yes (default) and No (Escape). True for Yes.
+  virtual bool AskYesNo(const QString& caption, const QString& text) = 0;
+};
+
+}  // namespace tavrix
