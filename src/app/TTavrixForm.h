@@ -1,0 +1,171 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+#include "device/DeviceDef.h"
+#include "device/Prompts.h"
+#include "image/MemoryImage.h"
+#include "link/Clock.h"
+#include "link/Link.h"
+#include "link/Port.h"
+#include "ops/OperationHost.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+
+namespace tavrix {
+
+class GridTableModel;
+class ImageGrid;
+class TAboutForm;
+class TPalConfForm;
+class TProcesaForm;
+
+// What start-up needs from outside: where the device file is, how the port is opened and which
+// clock times the chip. `tavrix` uses /etc/Tavrix.ini, /dev/lp0..2 and the real clock; tests
+// and `tavrix-sim` put their own.
+struct StartupOptions {
+  QString configPath = QStringLiteral("/etc/Tavrix.ini");
+  // Returns the open port, or nullptr when none of the nodes could be opened and locked.
+  std::function<std::unique_ptr<Port>()> openPort;
+  Clock* clock = nullptr;  // the real clock when null
+  // Text appended to the window caption and the About box (the virtual board says so there).
+  QString boardNote;
+};
+
+// The main window: grids, identifier box, scope check boxes, buttons, menus and status bar.
+class TTavrixForm : public QMainWindow, public OperationHost {
+  Q_OBJECT
+
+ public:
+  TTavrixForm(Prompts& prompts, StartupOptions options, QWidget* parent = nullptr);
+  ~TTavrixForm() override;
+
+  // Start-up: device file, device menu, port, configuration display, extents, identifier.
+  void Principal();
+  // True when start-up failed and the program must end at the first turn of its event loop.
+  bool endRequested() const { return endRequested_; }
+
+  // Operations the other windows and the engine use.
+  void ShowInfo(const QString& text) { prompts_.ShowInfo(text); }
+  bool AskOnError(const QString& text) { return prompts_.AskOnError(text); }
+  qint64 ReadIdent() { return image_.ReadIdent(); }
+  void ShowIdent(qint64 value) { image_.ShowIdent(value); }
+  void UpdateStatusBar() override;
+  void ReopenLastFile();
+  void SelectDevice(QAction* item);
+  void LoadDeviceList();
+
+  // Handlers.
+  void Open1Click();
+  void SaveAs1Click();
+  void Exit1Click();
+  void BotonReabreClick() { ReopenLastFile(); }
+  void BotonLeerClick();
+  void BotonEscribirClick();
+  void BotonVerificarClick();
+  void BotonBlkChkClick();
+  void BotonDesprotegeClick();
+  void ButPalConfClick();
+  void SobreProgramaPIC1Click();
+  void HexEditGSetEditText(int ACol, int ARow, const QString& Value);
+  void DatosEditGSetEditText(int ACol, int ARow, const QString& Value);
+
+  // OperationHost: what the engine asks of the main window.
+  bool scopeProgram() const override;
+  bool scopeEeprom() const override;
+  bool scopeConfig() const override;
+  bool scopeIdent() const override;
+  void showProgressWindow() override;
+  void hideProgressWindow() override;
+  void ShowProgress(const QString& action, const QString& area, qint64 index) override;
+  void setMainWindowEnabled(bool enabled) override;
+  void beep() override;
+
+  // Program-wide state, reachable for tests and the windows.
+  DeviceContext& devices() { return devices_; }
+  MemoryImage& image() { return image_; }
+  Prompts& prompts() { return prompts_; }
+  Link& link() { return link_; }
+  Clock& clock() { return *clock_; }
+  Port* port() { return port_.get(); }
+  int PortHandle() const;
+  TPalConfForm* palConfForm() { return PalConfForm; }
+  TAboutForm* aboutForm() { return AboutForm; }
+  TProcesaForm* procesaForm() { return ProcesaForm; }
+
+  // Controls, named as the window definition names them.
+  QPushButton* BotonReabre;
+  QPushButton* BotonBlkChk;
+  QPushButton* BotonEscribir;
+  QPushButton* BotonVerificar;
+  QPushButton* BotonLeer;
+  QPushButton* BotonDesprotege;
+  QPushButton* ButPalConf;
+  QLabel* Label1;
+  QLineEdit* EditIdent;
+  ImageGrid* HexEditG;
+  QGroupBox* GBalcance;
+  QCheckBox* CBmemprog;
+  QCheckBox* CBmemdatos;
+  QCheckBox* CBpalconfig;
+  QCheckBox* CBident;
+  ImageGrid* DatosEditG;
+  QStatusBar* StatusBar1;
+  QMenu* File1;
+  QMenu* Device1;
+  QMenu* Accin1;
+  QMenu* Help1;
+  QAction* Open1;
+  QAction* SaveAs1;
+  QAction* Exit1;
+  QAction* LastFileItem = nullptr;
+  QAction* BlanckCheck1;
+  QAction* VerificarPIC1;
+  QAction* EscribirPIC1;
+  QAction* LeerPIC1;
+  QAction* Desproteger1;
+  QAction* ConfigurarPIC1;
+  QAction* SobreProgramaPIC1;
+  // The five left status-bar panels (75, 130, 120, 60, 50 px) and the three right ones (80 px).
+  QLabel* leftPanels[5];
+  QLabel* rightPanels[3];
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildControls();
+  void buildMenus();
+  void buildStatusBar();
+  bool FormCloseQuery();
+  void FormClose();
+  void requestEnd() { endRequested_ = true; }
+
+  Prompts& prompts_;
+  StartupOptions options_;
+  std::unique_ptr<Clock> ownClock_;
+  Clock* clock_;
+  DeviceContext devices_;
+  MemoryImage image_;
+  std::unique_ptr<Port> port_;
+  std::unique_ptr<Port> noPort_;
+  Link link_;
+  std::unique_ptr<GridTableModel> progModel_;
+  std::unique_ptr<GridTableModel> eeModel_;
+  TAboutForm* AboutForm = nullptr;
+  TPalConfForm* PalConfForm = nullptr;
+  TProcesaForm* ProcesaForm = nullptr;
+  bool endRequested_ = false;
+};
+
+}  // namespace tavrix
