@@ -165,6 +165,7 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   TAboutForm* AboutForm = nullptr;
   TPalConfForm* PalConfForm = nullptr;
   TProcesaForm* ProcesaForm = nullptr;
+  QAction* currentDeviceItem_ = nullptr;
   bool endRequested_ = false;
 };
 

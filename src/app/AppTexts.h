@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// The main window's user-visible texts.
+namespace tavrix::texts {
+
+inline const QString kAppTitle = QStringLiteral("Tavrix");
+inline const QString kNoParallelPort = QStringLiteral("Imposible comunicar con el puerto paralelo.");
+inline const QString kCannotReadHex = QStringLiteral("No se puede leer el fichero HEX.");
+
+}  // namespace tavrix::texts
