@@ -20,7 +20,9 @@ void MemoryImage::setProgText(int address, const QString& text) {
   emit progCellsChanged(address, address);
 }
 
-qint64 MemoryImage::progValue(int address) const { return cellValue(progText(address)); }
+qint64 MemoryImage::progValue(int address) const {
+  return cellValue(progText(address));
+}
 
 void MemoryImage::storeProgValue(int address, qint64 value) {
   setProgText(address, hexText(value, 4));
@@ -36,9 +38,13 @@ void MemoryImage::setEeText(int offset, const QString& text) {
   emit eeCellsChanged(offset, offset);
 }
 
-qint64 MemoryImage::eeValue(int offset) const { return cellValue(eeText(offset)); }
+qint64 MemoryImage::eeValue(int offset) const {
+  return cellValue(eeText(offset));
+}
 
-void MemoryImage::storeEeValue(int offset, qint64 value) { setEeText(offset, hexText(value, 2)); }
+void MemoryImage::storeEeValue(int offset, qint64 value) {
+  setEeText(offset, hexText(value, 2));
+}
 
 void MemoryImage::setProgEnd(int value) {
   if (progEnd_ == value) return;
@@ -73,7 +79,9 @@ qint64 MemoryImage::ReadIdent() {
   return value;
 }
 
-void MemoryImage::ShowIdent(qint64 value) { setIdentText(hexText(value, 4)); }
+void MemoryImage::ShowIdent(qint64 value) {
+  setIdentText(hexText(value, 4));
+}
 
 void MemoryImage::SetPalConf(qint64 word) {
   // Bits are found by testing for oddness and halving toward zero, so a negative word has none.
@@ -101,6 +109,7 @@ void MemoryImage::ResetProgramGrid() {
   setProgEnd(0);
   const int size = device_.ProgMem > 0 ? device_.ProgMem : 0;
   const QString blank = hexText(blankWord(device_), 4);
+  emit progAboutToResize();
   prog_.clear();
   prog_.reserve(size);
   for (int i = 0; i < size; ++i) prog_.append(blank);
@@ -110,6 +119,7 @@ void MemoryImage::ResetProgramGrid() {
 void MemoryImage::ResetEEPromGrid() {
   setEEPromEnd(0);
   const int size = device_.EEProm > 0 ? device_.EEProm : 0;
+  emit eeAboutToResize();
   ee_.clear();
   ee_.reserve(size);
   const QString blank = QStringLiteral("FF");

@@ -24,7 +24,7 @@ class MemoryImage : public QObject {
   int progCount() const { return int(prog_.size()); }
   QString progText(int address) const;
   void setProgText(int address, const QString& text);
-  qint64 progValue(int address) const;            // value rule: 0xFFFF when the text does not read
+  qint64 progValue(int address) const;             // value rule: 0xFFFF when the text does not read
   void storeProgValue(int address, qint64 value);  // at least 4 upper-case digits
 
   // Data EEPROM, by offset from its start.
@@ -71,7 +71,9 @@ class MemoryImage : public QObject {
   // Cells [first, last] were rewritten by code or by the user.
   void progCellsChanged(int first, int last);
   void eeCellsChanged(int first, int last);
-  // The number of cells changed (a reset).
+  // The number of cells is about to change, then has changed (a reset).
+  void progAboutToResize();
+  void eeAboutToResize();
   void progResized();
   void eeResized();
   void extentsChanged();

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QTableView>
+
+#include "image/GridTableModel.h"
+
+class QAbstractButton;
+
+namespace tavrix {
+
+// One of the main window's two string grids over a GridTableModel: a fixed heading row and
+// column that stay in view when scrolling (the header sections), the corner text "PROG" or
+// "EEPR", Courier 13 px, 20 px rows, range selection and cells edited in place.
+// Program memory has every column 40 px wide, the heading column included; EEPROM has 28 px
+// data columns and a 36 px heading column.
+//
+// How the main window builds them:
+//
+//   progModel_ = std::make_unique<GridTableModel>(image_, GridTableModel::Program);
+//   eeModel_ = std::make_unique<GridTableModel>(image_, GridTableModel::EEProm);
+//   HexEditG = new ImageGrid(progModel_.get(), centralWidget);
+//   HexEditG->setGeometry(8, 32, 737, 265);
+//   DatosEditG = new ImageGrid(eeModel_.get(), centralWidget);
+//   DatosEditG->setGeometry(224, 304, 521, 137);
+//   connect(HexEditG, &ImageGrid::cellEdited, this, &TTavrixForm::HexEditGSetEditText);
+//   connect(DatosEditG, &ImageGrid::cellEdited, this, &TTavrixForm::DatosEditGSetEditText);
+//
+// The models must outlive the grids. cellEdited fires only for user edits through the editor
+// (ACol 1..16, ARow 1..); the handlers raise the extent with image.noteProgEdit / noteEeEdit
+// ((ARow - 1) * 16 + ACol - 1) and refresh the status bar.
+class ImageGrid : public QTableView {
+  Q_OBJECT
+
+ public:
+  explicit ImageGrid(GridTableModel* model, QWidget* parent = nullptr);
+
+  GridTableModel* gridModel() const { return model_; }
+  // The corner button that shows "PROG" / "EEPR".
+  QAbstractButton* cornerButton() const { return corner_; }
+  QString cornerText() const { return model_->cornerText(); }
+
+  static constexpr int kRowHeight = 20;
+  static constexpr int kProgColumnWidth = 40;
+  static constexpr int kEeColumnWidth = 28;
+  static constexpr int kEeHeadingWidth = 36;
+  static constexpr int kFontPixels = 13;
+
+ signals:
+  // Forwarded from the model: the user changed a cell through the editor.
+  void cellEdited(int ACol, int ARow, const QString& value);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  GridTableModel* model_;
+  QAbstractButton* corner_ = nullptr;
+};
+
+}  // namespace tavrix
