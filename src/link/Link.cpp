@@ -22,7 +22,8 @@ constexpr int kMaxWordWidth = 16;
 constexpr int kDefaultWordWidth = 14;
 
 // An empty counting loop; volatile accesses are observable, so the optimiser keeps every pass.
-void countTo(int iterations) {
+// Kept out of line so that every wait runs the very same instructions wherever it is called.
+[[gnu::noinline]] void countTo(int iterations) {
   volatile int counter = 0;
   while (counter < iterations) counter = counter + 1;
 }
