@@ -1,0 +1,240 @@
+#include "image/HexReader.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "device/Prompts.h"
+#include "image/HexText.h"
+#include "image/HexTexts.h"
+#include "image/MemoryImage.h"
+
+namespace tavrix {
+
+namespace {
+
+// The characters of `line` at positions pos .. pos + count - 1, counted from 1; only those
+// present on the line.
+QStringView at(QStringView line, qint64 pos, qint64 count) {
+  const qint64 first = pos - 1;
+  if (first < 0 || first >= line.size()) return {};
+  return line.sliced(first, std::min<qint64>(count, line.size() - first));
+}
+
+// Opens a regular file for reading. A FIFO, a device or a folder is refused without waiting
+// for a writer or reading endless data.
+bool openRegularFile(const QString& path, QFile& file) {
+  if (path.isEmpty()) return false;
+  const QByteArray name = QFile::encodeName(path);
+  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return false;
+  }
+  return true;
+}
+
+// One load: the two fill points and what each kind of record does to the image.
+class Loader {
+ public:
+  enum class Next { Go, Stop, Abandon };
+
+  Loader(MemoryImage& image, Prompts& prompts)
+      : image_(image),
+        prompts_(prompts),
+        dev_(image.device()),
+        progBlank_(hexText(blankWord(dev_), 4)),
+        eeFill_(dev_.EEPromStart) {}
+
+  Next line(QStringView line);
+  // After the last line read: blank program memory and "FF" EEPROM past the fill points.
+  void finish();
+
+ private:
+  Next abandon(QStringView text) {
+    prompts_.ShowError(notAnIntegerMessage(text));
+    return Next::Abandon;
+  }
+  void blankProgram(qint64 from, qint64 to);
+  void blankEEProm(qint64 from, qint64 to);
+  void programRecord(QStringView line, qint64 a, qint64 n);
+  void eepromRecord(QStringView line, qint64 a, qint64 n);
+  Next configRecord(QStringView line, qint64 a, qint64 n);
+
+  MemoryImage& image_;
+  Prompts& prompts_;
+  const DeviceDef& dev_;
+  const QString progBlank_;
+  qint64 progFill_ = 0;  // word address
+  qint64 eeFill_;        // word address, from EEPromStart
+};
+
+void Loader::blankProgram(qint64 from, qint64 to) {
+  for (qint64 a = std::max<qint64>(from, 0); a < to; ++a) image_.setProgText(int(a), progBlank_);
+}
+
+void Loader::blankEEProm(qint64 from, qint64 to) {
+  static const QString blank = QStringLiteral("FF");
+  for (qint64 e = std::max<qint64>(from, 0); e < to; ++e) image_.setEeText(int(e), blank);
+}
+
+Loader::Next Loader::line(QStringView line) {
+  if (line.isEmpty()) return Next::Go;
+  // The end record is recognised by its type alone, before its start code or checksum.
+  if (at(line, 8, 2) == u"01") return Next::Stop;
+
+  QString failed;
+  const auto sum = HexChecksum(line, &failed);
+  if (!sum) return abandon(failed);
+  if (*sum != u"00" && prompts_.AskOnError(texts::hexChecksumError())) return Next::Stop;
+
+  if (line.front() != u':') {
+    prompts_.AskOnError(texts::hexMissingColon());
+    return Next::Go;
+  }
+  if (at(line, 8, 2) != u"00") {
+    prompts_.AskOnError(texts::hexUnknownRecord());
+    return Next::Go;
+  }
+  const QStringView lengthText = at(line, 2, 2);
+  const QStringView addressText = at(line, 4, 4);
+  const auto length = parseHex(lengthText);
+  if (!length) return abandon(lengthText);
+  const auto address = parseHex(addressText);
+  if (!address) return abandon(addressText);
+  const qint64 a = *address / 2;
+  const qint64 n = *length / 2;
+
+  if (a < dev_.ProgMem) {
+    programRecord(line, a, n);
+  } else if (a >= dev_.ConfigStart && a < qint64{dev_.ConfigStart} + 8) {
+    return configRecord(line, a, n);
+  } else if (a >= dev_.EEPromStart && a < qint64{dev_.EEPromStart} + dev_.EEProm) {
+    eepromRecord(line, a, n);
+  } else {
+    prompts_.AskOnError(texts::hexAddressOutOfRange());
+  }
+  return Next::Go;
+}
+
+void Loader::programRecord(QStringView line, qint64 a, qint64 n) {
+  if (a > progFill_) blankProgram(progFill_, a);
+  // Words past the end of program memory have no cell: they are dropped and the record is
+  // reported once, so ProgEnd never exceeds ProgMem.
+  const qint64 end = std::min<qint64>(a + n, dev_.ProgMem);
+  for (qint64 k = 0; a + k < end; ++k) {
+    // High byte's pair, then low byte's pair, as the characters stand in the file.
+    image_.setProgText(int(a + k),
+                       at(line, 12 + 4 * k, 2).toString() + at(line, 10 + 4 * k, 2).toString());
+  }
+  progFill_ = std::max(progFill_, end);
+  image_.setProgEnd(int(progFill_));
+  if (a + n > dev_.ProgMem) prompts_.AskOnError(texts::hexAddressOutOfRange());
+}
+
+void Loader::eepromRecord(QStringView line, qint64 a, qint64 n) {
+  const qint64 start = dev_.EEPromStart;
+  if (a > eeFill_) blankEEProm(eeFill_ - start, a - start);
+  // Bytes past the end of the EEPROM are dropped and reported once, as for program memory.
+  const qint64 end = std::min<qint64>(a + n, start + dev_.EEProm);
+  for (qint64 k = 0; a + k < end; ++k)
+    image_.setEeText(int(a - start + k), at(line, 10 + 4 * k, 2).toString());
+  eeFill_ = std::max(eeFill_, end);
+  image_.setEEPromEnd(int(eeFill_ - start));
+  if (a + n > start + dev_.EEProm) prompts_.AskOnError(texts::hexAddressOutOfRange());
+}
+
+Loader::Next Loader::configRecord(QStringView line, qint64 a, qint64 n) {
+  for (qint64 k = 0; k < n; ++k) {
+    const qint64 slot = a + k - dev_.ConfigStart;
+    if (slot > 7) break;
+    if (slot <= 3) {
+      // The ID location's lowest 4 bits: the second digit of the word's low byte. A digit the
+      // line is too short to hold leaves the identifier's digit as it was.
+      const QStringView d = at(line, 11 + 4 * k, 1);
+      if (d.isEmpty()) continue;
+      const auto digit = parseHex(d);
+      if (!digit) return abandon(d);
+      const int shift = int(4 * (3 - slot));
+      const qint64 current = image_.ReadIdent();
+      image_.ShowIdent((current & ~(qint64{0xF} << shift)) | (qint64{*digit} << shift));
+    } else if (slot == 7) {
+      const QString word = at(line, 12 + 4 * k, 2).toString() + at(line, 10 + 4 * k, 2).toString();
+      const auto value = parseHex(word);
+      if (!value) return abandon(word);
+      image_.SetPalConf(*value);
+    }
+  }
+  return Next::Go;
+}
+
+void Loader::finish() {
+  blankProgram(progFill_, dev_.ProgMem);
+  blankEEProm(eeFill_ - dev_.EEPromStart, dev_.EEProm);
+}
+
+}  // namespace
+
+std::optional<QString> HexChecksum(QStringView line, QString* failedGroup) {
+  unsigned sum = 0;
+  // At least one group is read, so a line of the start code alone fails on its empty group.
+  qint64 pos = 2;
+  do {
+    const QStringView group = at(line, pos, 2);
+    const auto value = parseHex(group);
+    if (!value) {
+      if (failedGroup) *failedGroup = group.toString();
+      return std::nullopt;
+    }
+    sum += *value;
+    pos += 2;
+  } while (pos <= line.size());
+  return hexText((256 - sum % 256) % 256, 2);
+}
+
+HexLoad ReadHexFile(const QString& path, MemoryImage& image, Prompts& prompts,
+                    const HexFileOpened& opened) {
+  QFile file;
+  if (!openRegularFile(path, file)) {
+    prompts.AskOnError(texts::hexCannotRead());
+    return HexLoad::NotOpened;
+  }
+  if (opened) opened(path);
+  image.ShowIdent(0xFFFF);
+  image.setProgEnd(0);
+  image.setEEPromEnd(0);
+  image.ResetProgramGrid();
+
+  Loader loader(image, prompts);
+  for (;;) {
+    QByteArray raw = file.readLine();
+    if (raw.isEmpty()) break;
+    if (raw.endsWith('\n')) raw.chop(1);
+    // CR LF ends a line like LF; a CR anywhere else is dropped from the text.
+    raw.replace('\r', QByteArray());
+    const Loader::Next next = loader.line(QString::fromLatin1(raw));
+    if (next == Loader::Next::Abandon) return HexLoad::Abandoned;
+    if (next == Loader::Next::Stop) break;
+  }
+  if (file.error() != QFileDevice::NoError) {
+    // A read error is not an end of file: the load is abandoned like one that stops at a text.
+    prompts.ShowError(file.errorString() + QLatin1Char('.'));
+    return HexLoad::Abandoned;
+  }
+  loader.finish();
+  return HexLoad::Completed;
+}
+
+}  // namespace tavrix

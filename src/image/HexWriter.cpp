@@ -1,0 +1,187 @@
+#include "image/HexWriter.h"
+
+#include <QSaveFile>
+
+#include "device/Prompts.h"
+#include "image/HexReader.h"
+#include "image/HexText.h"
+#include "image/HexTexts.h"
+#include "image/MemoryImage.h"
+
+namespace tavrix {
+
+namespace {
+
+// Highest byte address a record's 4-digit address field and 16-bit data offset can reach.
+constexpr qint64 kLastByteAddress = 0xFFFF;
+// Word address of the identifier record (byte address 0x4000), the configuration word is at + 7.
+constexpr qint64 kFixedConfigWord = 0x2000;
+
+// A cell of exactly `digits` hexadecimal digits is written as it stands, letter case kept.
+// Any other text that reads as a value up to `max` is written as that value in `digits`
+// upper-case digits, so the record's data always match its length; anything else cannot be
+// written.
+std::optional<QString> fileDigits(const QString& text, int digits, qint64 max) {
+  const auto value = parseHex(text);
+  if (!value) return std::nullopt;
+  if (text.size() == digits) return text;
+  if (*value > max) return std::nullopt;
+  return hexText(*value, digits);
+}
+
+// Appends the record's checksum and its LF. False with the failing group when it cannot.
+bool finishRecord(QString& line, QByteArray& out, QString* failedGroup) {
+  const auto sum = HexChecksum(line, failedGroup);
+  if (!sum) return false;
+  out += line.toLatin1();
+  out += sum->toLatin1();
+  out += '\n';
+  return true;
+}
+
+QString recordStart(qint64 count, qint64 byteAddress) {
+  return QLatin1Char(':') + hexText(count, 2) + hexText(byteAddress, 4) + QStringLiteral("00");
+}
+
+struct Areas {
+  QByteArray program;
+  QByteArray eeprom;
+};
+
+// Program and EEPROM records, built from the cells alone before the file is touched.
+std::optional<Areas> areaRecords(const MemoryImage& image, QString* refusal, QString* failedGroup) {
+  const DeviceDef& dev = image.device();
+  const qint64 progMem = std::max(dev.ProgMem, 0);
+  const qint64 eeProm = std::max(dev.EEProm, 0);
+  // Devices whose byte addresses need more than 4 digits are refused rather than written with
+  // address fields that would not read back.
+  if (2 * progMem - 1 > kLastByteAddress ||
+      (eeProm > 0 &&
+       (dev.EEPromStart < 0 || 2 * (dev.EEPromStart + eeProm) - 1 > kLastByteAddress))) {
+    *refusal = texts::hexDeviceTooLarge(dev.Name);
+    return std::nullopt;
+  }
+  // So are devices whose areas would share addresses with each other or with the fixed
+  // identifier and configuration records: one record would overwrite another when read back.
+  const qint64 eeStart = dev.EEPromStart;
+  if (progMem > kFixedConfigWord ||
+      (eeProm > 0 && (eeStart < progMem ||
+                      (eeStart < kFixedConfigWord + 8 && eeStart + eeProm > kFixedConfigWord)))) {
+    *refusal = texts::hexDeviceOverlap(dev.Name);
+    return std::nullopt;
+  }
+  // A short program cell must also fit the device's word; a 4-digit one is copied as it is.
+  const qint64 wordMax = dev.ProgBits >= 1 && dev.ProgBits <= 16 ? blankWord(dev) : 0xFFFF;
+
+  Areas out;
+  out.program.reserve(progMem / 16 * 76 + 76);
+  for (qint64 p = 0; p < progMem; p += 16) {
+    const qint64 n = std::min<qint64>(16, progMem - p);
+    QString line = recordStart(2 * n, 2 * p);
+    for (qint64 a = p; a < p + n; ++a) {
+      const QString cell = image.progText(int(a));
+      const auto text = fileDigits(cell, 4, wordMax);
+      if (!text) {
+        *refusal = texts::hexBadProgramCell(hexText(a, 4), cell);
+        return std::nullopt;
+      }
+      line += text->mid(2, 2);  // low byte first
+      line += text->left(2);
+    }
+    if (!finishRecord(line, out.program, failedGroup)) return std::nullopt;
+  }
+  for (qint64 p = 0; p < eeProm; p += 16) {
+    const qint64 n = std::min<qint64>(16, eeProm - p);
+    QString line = recordStart(2 * n, 2 * (dev.EEPromStart + p));
+    for (qint64 e = p; e < p + n; ++e) {
+      const QString cell = image.eeText(int(e));
+      const auto text = fileDigits(cell, 2, 0xFF);
+      if (!text) {
+        *refusal = texts::hexBadEEPromCell(hexText(e, 4), cell);
+        return std::nullopt;
+      }
+      line += *text;
+      line += QStringLiteral("00");
+    }
+    if (!finishRecord(line, out.eeprom, failedGroup)) return std::nullopt;
+  }
+  return out;
+}
+
+// The identifier and configuration-word records, always at byte addresses 0x4000 and 0x400E.
+std::optional<QByteArray> configRecords(MemoryImage& image, QString* failedGroup) {
+  QByteArray out;
+  QString ident = QStringLiteral(":08400000");
+  for (int shift : {12, 8, 4, 0}) {
+    // The box is read once per digit, as each digit is written.
+    ident += hexText((image.ReadIdent() >> shift) & 0xF, 2);
+    ident += QStringLiteral("00");
+  }
+  if (!finishRecord(ident, out, failedGroup)) return std::nullopt;
+  const int w = image.GetPalConf();
+  QString conf = QStringLiteral(":02400E00") + hexText(w % 256, 2) + hexText(w / 256, 2);
+  if (!finishRecord(conf, out, failedGroup)) return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
+std::optional<QByteArray> hexFileText(MemoryImage& image, QString* refusal) {
+  QString reason;
+  QString failed;
+  const auto areas = areaRecords(image, &reason, &failed);
+  std::optional<QByteArray> config;
+  if (areas) config = configRecords(image, &failed);
+  if (!areas || !config) {
+    if (refusal) *refusal = reason.isEmpty() ? notAnIntegerMessage(failed) : reason;
+    return std::nullopt;
+  }
+  return areas->program + *config + areas->eeprom + QByteArrayLiteral(":00000001FF\n");
+}
+
+HexSave WriteHexFile(const QString& path, MemoryImage& image, Prompts& prompts) {
+  QString refusal;
+  QString failed;
+  // Cells and device are checked before the file is created, so a refused save touches nothing.
+  const auto areas = areaRecords(image, &refusal, &failed);
+  if (!areas && !refusal.isEmpty()) {
+    prompts.ShowError(refusal);
+    return HexSave::Refused;
+  }
+
+  // The new text goes to a temporary file that replaces the old one only once it is complete.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    prompts.AskOnError(texts::hexCannotCreate());
+    return HexSave::NotCreated;
+  }
+  std::optional<QByteArray> config;
+  if (areas) config = configRecords(image, &failed);
+  if (!areas || !config) {
+    file.cancelWriting();
+    prompts.ShowError(notAnIntegerMessage(failed));
+    return HexSave::Refused;
+  }
+  const QByteArray text =
+      areas->program + *config + areas->eeprom + QByteArrayLiteral(":00000001FF\n");
+  // Unbuffered writes, repeated until all is written, so a full disk is reported with the
+  // system's own text instead of being lost in a buffered flush.
+  qint64 done = 0;
+  while (done < text.size()) {
+    const qint64 n = file.write(text.constData() + done, text.size() - done);
+    if (n <= 0) {
+      const QString error = file.errorString();
+      file.cancelWriting();
+      prompts.ShowError(error + QLatin1Char('.'));
+      return HexSave::Failed;
+    }
+    done += n;
+  }
+  if (!file.commit()) {
+    prompts.ShowError(file.errorString() + QLatin1Char('.'));
+    return HexSave::Failed;
+  }
+  return HexSave::Saved;
+}
+
+}  // namespace tavrix
