@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+// User-visible texts of the virtual chip's contents file.
+namespace tavrix::texts {
+
+inline QString chipFileOpen(const QString& path) {
+  return QStringLiteral("No se puede abrir el fichero %1.").arg(path);
+}
+
+inline QString chipFileCreate(const QString& path) {
+  return QStringLiteral("No se puede crear el fichero %1.").arg(path);
+}
+
+inline QString chipFileWrite(const QString& path) {
+  return QStringLiteral("Error al escribir el fichero %1.").arg(path);
+}
+
+inline QString hexNoColon(int line) {
+  return QStringLiteral("Línea %1: el registro no empieza por ':'.").arg(line);
+}
+
+inline QString hexBadDigit(int line) {
+  return QStringLiteral("Línea %1: carácter no hexadecimal.").arg(line);
+}
+
+inline QString hexOddDigits(int line) {
+  return QStringLiteral("Línea %1: número impar de dígitos.").arg(line);
+}
+
+inline QString hexShortRecord(int line) {
+  return QStringLiteral("Línea %1: registro demasiado corto.").arg(line);
+}
+
+inline QString hexBadLength(int line) {
+  return QStringLiteral("Línea %1: la longitud no coincide con los datos.").arg(line);
+}
+
+inline QString hexBadChecksum(int line) {
+  return QStringLiteral("Línea %1: suma de control incorrecta.").arg(line);
+}
+
+inline QString hexBadType(int line, int type) {
+  return QStringLiteral("Línea %1: tipo de registro %2 no admitido.")
+      .arg(line)
+      .arg(QString::number(type, 16).toUpper().rightJustified(2, QLatin1Char('0')));
+}
+
+inline QString hexPastEnd(int line) {
+  return QStringLiteral("Línea %1: los datos pasan de la dirección FFFF.").arg(line);
+}
+
+inline QString hexNoEnd() {
+  return QStringLiteral("Falta el registro de fin de fichero.");
+}
+
+inline QString hexOutsideChip(int line, int byteAddress) {
+  return QStringLiteral("Línea %1: la dirección %2 está fuera de la memoria del chip.")
+      .arg(line)
+      .arg(QString::number(byteAddress, 16).toUpper().rightJustified(4, QLatin1Char('0')));
+}
+
+inline QString hexEEPromDoesNotFit() {
+  return QStringLiteral("La EEPROM del dispositivo no cabe en un fichero HEX.");
+}
+
+}  // namespace tavrix::texts

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+
+#include "link/Port.h"
+
+namespace tavrix {
+
+class VirtualChip;
+
+// The programmer board, in software: a Port whose data-line byte drives a virtual chip.
+//
+//   bit 0 (0x01)  data to PGD (RB7)
+//   bit 1 (0x02)  clock to PGC (RB6)
+//   bit 2 (0x04)  releases the data driver, so the chip can drive PGD
+//   bit 3 (0x08)  VPP on MCLR
+//   bit 4 (0x10)  MCLR pulled to ground
+//   bit 5 (0x20)  chip supply (VDD) cut
+//
+// The status byte carries PGD in bit 0x40: the chip's PGD while the data driver is released
+// (a released line nobody drives reads 0), the host's own data bit otherwise. Every other
+// status bit reads 0.
+//
+// The board does not own the chip. An empty socket is allowed: PGD then reads as above with no
+// chip driving it. Switching chips takes the old one out (it sees its supply go) and puts the
+// new one in under the lines as they stand.
+class VirtualBoard : public Port {
+ public:
+  // Lines before the first write: 0x24, supply cut and data driver released.
+  static constexpr std::uint8_t kInitialLines = 0x24;
+
+  explicit VirtualBoard(VirtualChip* chip = nullptr);
+
+  bool writeByte(std::uint8_t value) override;
+  std::uint8_t readStatus() override;
+
+  VirtualChip* chip() const { return chip_; }
+  void setChip(VirtualChip* chip);
+  // The last byte written to the data lines.
+  std::uint8_t lines() const { return lines_; }
+  std::uint64_t bytesWritten() const { return bytesWritten_; }
+  std::uint64_t statusReads() const { return statusReads_; }
+
+ private:
+  void drive();
+
+  VirtualChip* chip_;
+  std::uint8_t lines_ = kInitialLines;
+  std::uint64_t bytesWritten_ = 0;
+  std::uint64_t statusReads_ = 0;
+};
+
+}  // namespace tavrix
