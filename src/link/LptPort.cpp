@@ -60,6 +60,16 @@ int LptPort::PortOpen() {
   return handle_;
 }
 
+int LptPort::openNode(const std::string& path) {
+  if (handle_ > 0) return handle_;
+  const int fd = openLocked(path);
+  if (fd > 0) {
+    handle_ = fd;
+    path_ = path;
+  }
+  return handle_;
+}
+
 void LptPort::PortClose() {
   if (handle_ > 0) ::close(handle_);
   handle_ = -1;

@@ -20,6 +20,9 @@ class LptPort : public Port {
   // writing and takes an exclusive write lock without waiting. Returns the handle, below 1
   // when no node could be used. A port already open is kept and its handle returned.
   int PortOpen();
+  // Opens exactly `path` with the same open and lock as PortOpen (a user who names the node).
+  // Returns the handle, below 1 when the node cannot be used. A port already open is kept.
+  int openNode(const std::string& path);
   // The open handle; below 1 when no port is open.
   int PortHandle() const { return handle_; }
   // The node in use, empty when no port is open.

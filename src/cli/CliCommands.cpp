@@ -1,0 +1,109 @@
+#include "CliCommands.h"
+
+#include <QString>
+
+#include "ChipBoard.h"
+#include "CliHost.h"
+#include "CliOptions.h"
+#include "CliSession.h"
+#include "Console.h"
+#include "Interruption.h"
+#include "device/DeviceFile.h"
+#include "device/DeviceTexts.h"
+#include "image/MemoryImage.h"
+#include "link/Link.h"
+#include "ops/Commands.h"
+#include "ops/Engine.h"
+
+namespace tavrix::cli {
+
+namespace {
+
+int listDevices(const CliOptions& options, Console& console) {
+  const DeviceList list = ReadDeviceList(options.iniPath);
+  if (list.devices.isEmpty()) {
+    console.error(QStringLiteral("Error: ") + ::tavrix::texts::configFileMissing(options.iniPath));
+    return kExitFailure;
+  }
+  for (const QString& name : list.devices) console.info(name);
+  return kExitOk;
+}
+
+int convertHex(CliSession& session) {
+  const QStringList& args = session.options().args;
+  if (const int status = session.loadHex(args[0]); status != kExitOk) return status;
+  if (!session.saveHex(args[1])) return kExitFailure;
+  return kExitOk;
+}
+
+// Runs the chip part of a command; true when it reached its end without an error reported.
+bool runOnChip(const QString& command, Engine& engine, CliPrompts& prompts) {
+  prompts.resetCounts();
+  bool reached = true;
+  if (command == QLatin1String("read")) {
+    reached = readChip(engine);
+  } else if (command == QLatin1String("write")) {
+    reached = writeChip(engine);
+  } else if (command == QLatin1String("verify")) {
+    reached = verifyChip(engine);
+  } else if (command == QLatin1String("blank")) {
+    // With no file loaded the extents are 0, and a blank check covers only what they say:
+    // the command checks the whole chip, as a read would cover it. The EEPROM is compared
+    // with its freshly reset cells, all FF.
+    MemoryImage& image = engine.image();
+    image.setProgEnd(engine.device().ProgMem);
+    if (engine.device().EEProm > 0) image.setEEPromEnd(engine.device().EEProm);
+    reached = blankCheckChip(engine);
+  } else {
+    // An OTP part, or an algorithm without an erase sequence, was not unprotected: that is a
+    // failure on this chip, not a success.
+    reached = unprotectChip(engine, false) == UnprotectResult::Erased;
+  }
+  return reached && prompts.errors() == 0;
+}
+
+int chipCommand(CliSession& session) {
+  const CliOptions& options = session.options();
+  const QString& command = options.command;
+  const bool loads = command == QLatin1String("write") || command == QLatin1String("verify");
+  // The file is loaded before the port is opened: a file that cannot be used never touches
+  // the chip.
+  if (loads) {
+    if (const int status = session.loadHex(options.args[0]); status != kExitOk) return status;
+  }
+
+  ChipBoard board;
+  QString problem;
+  if (!board.open(options, session.devices().CurrentDevice, &problem)) {
+    session.console().error(QStringLiteral("Error: ") + problem);
+    return kExitFailure;
+  }
+  Interruption::watch(board.realHandle());
+
+  const DeviceDef& device = session.devices().CurrentDevice;
+  Link link(board.port(), board.clock(), [&device] { return int(device.ProgBits); });
+  CliHost host(session.console(), options.areas, session.image());
+  Engine engine(session.devices(), session.image(), link, session.prompts(), host);
+  int status = runOnChip(command, engine, session.prompts()) ? kExitOk : kExitChipError;
+  Interruption::watch(-1);
+
+  // The chip's state is kept even after a chip error.
+  if (!board.finish(&problem)) {
+    session.console().error(QStringLiteral("Error: ") + problem);
+    status = kExitFailure;
+  }
+  if (command == QLatin1String("read") && !session.saveHex(options.args[0])) status = kExitFailure;
+  return status;
+}
+
+}  // namespace
+
+int runCommand(const CliOptions& options, Console& console) {
+  if (options.command == QLatin1String("devices")) return listDevices(options, console);
+  CliSession session(options, console);
+  if (!session.selectDevice()) return kExitFailure;
+  if (options.command == QLatin1String("hex")) return convertHex(session);
+  return chipCommand(session);
+}
+
+}  // namespace tavrix::cli

@@ -1,0 +1,29 @@
+#include "CliPrompts.h"
+
+#include "Console.h"
+
+namespace tavrix::cli {
+
+CliPrompts::CliPrompts(Console& console, bool keepGoing)
+    : console_(console), keepGoing_(keepGoing) {}
+
+void CliPrompts::ShowInfo(const QString& text) {
+  console_.info(text);
+}
+
+bool CliPrompts::AskOnError(const QString& text) {
+  ++questions_;
+  console_.error(QStringLiteral("Error: ") + text);
+  return !keepGoing_;
+}
+
+void CliPrompts::ShowError(const QString& text) {
+  ++failures_;
+  console_.error(QStringLiteral("Error: ") + text);
+}
+
+bool CliPrompts::AskYesNo(const QString&, const QString&) {
+  return true;
+}
+
+}  // namespace tavrix::cli

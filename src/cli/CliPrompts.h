@@ -1,0 +1,36 @@
+#pragma once
+
+#include "device/Prompts.h"
+
+namespace tavrix::cli {
+
+class Console;
+
+// The prompt seam on a terminal: information on stdout, every error on stderr as
+// "Error: " + text. Error questions are answered by policy: Cancel at the first one, or OK to
+// every one with --keep-going. The count of errors shown lets the tool choose its exit status.
+class CliPrompts : public Prompts {
+ public:
+  CliPrompts(Console& console, bool keepGoing);
+
+  void ShowInfo(const QString& text) override;
+  bool AskOnError(const QString& text) override;
+  void ShowError(const QString& text) override;
+  // Only unprotect asks, and the tool runs it without the question; a command given on the
+  // command line is its own confirmation, so any such question is answered Yes.
+  bool AskYesNo(const QString& caption, const QString& text) override;
+
+  // Error questions and OK-only error boxes shown since the last reset.
+  int questions() const { return questions_; }
+  int failures() const { return failures_; }
+  int errors() const { return questions_ + failures_; }
+  void resetCounts() { questions_ = failures_ = 0; }
+
+ private:
+  Console& console_;
+  bool keepGoing_;
+  int questions_ = 0;
+  int failures_ = 0;
+};
+
+}  // namespace tavrix::cli

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include "CliOptions.h"
+#include "CliPrompts.h"
+#include "device/DeviceDef.h"
+#include "image/MemoryImage.h"
+
+namespace tavrix::cli {
+
+class Console;
+
+// What one command works on: the device file and the selected device, the memory image and
+// the prompts. The image is sized and given its default configuration word by the same device
+// selection the main window uses.
+class CliSession {
+ public:
+  CliSession(const CliOptions& options, Console& console);
+
+  // Reads the device list and selects --device (or the first device). False, after saying
+  // why, when the file has no device, the device is not in it or the device is refused.
+  bool selectDevice();
+
+  // Loads a HEX file into the image. Returns 0 when the image may be used; 2 when the file
+  // could not be read, its load was abandoned, or (without --keep-going) it raised a question.
+  // With --keep-going the questions are reported, answered OK and the load goes on, as the
+  // user asked: they do not change the exit status.
+  int loadHex(const QString& path);
+
+  // Saves the whole image; false (the writer said why) when nothing was saved.
+  bool saveHex(const QString& path);
+
+  const CliOptions& options() const { return options_; }
+  Console& console() { return console_; }
+  DeviceContext& devices() { return devices_; }
+  MemoryImage& image() { return image_; }
+  CliPrompts& prompts() { return prompts_; }
+
+ private:
+  const CliOptions& options_;
+  Console& console_;
+  DeviceContext devices_;
+  MemoryImage image_;
+  CliPrompts prompts_;
+};
+
+}  // namespace tavrix::cli

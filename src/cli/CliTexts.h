@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QString>
+
+// The command-line tool's own texts: usage, help and the few errors that only it reports.
+// Messages that the rest of the system defines (HEX files, chip errors, device file) are
+// printed as those layers word them.
+namespace tavrix::cli::texts {
+
+inline QString appName() {
+  return QStringLiteral("tavrix-cli");
+}
+inline QString version() {
+  return QStringLiteral("1.01");
+}
+
+inline QString description() {
+  return QStringLiteral(
+      "Programador de PIC de gama media por el puerto paralelo, desde la línea de órdenes.");
+}
+
+inline QString commandsHelp() {
+  return QStringLiteral(
+      "Órdenes:\n"
+      "  devices             lista los dispositivos del fichero, uno por línea\n"
+      "  read OUT.hex        lee el PIC (las áreas elegidas) y guarda la imagen entera\n"
+      "                      en OUT.hex\n"
+      "  write IN.hex        carga IN.hex y lo escribe como \"Escribir\" (OTP: antes\n"
+      "                      comprueba el borrado; Flash1: después compara)\n"
+      "  verify IN.hex       carga IN.hex y compara el PIC con él\n"
+      "  blank               comprueba que todo el PIC está borrado\n"
+      "  unprotect           borra el PIC para quitar la protección (\"Desproteger\"),\n"
+      "                      sin preguntar\n"
+      "  hex IN.hex OUT.hex  carga IN.hex y guarda la imagen entera en OUT.hex; no abre\n"
+      "                      el puerto\n"
+      "\n"
+      "Estado de salida:\n"
+      "  0  la orden llegó al final sin que se informara de ningún error\n"
+      "  1  se informó de un error en el PIC o se detuvo la operación\n"
+      "  2  error de uso; fichero de dispositivos, HEX o de estado ilegible o\n"
+      "     inservible; dispositivo desconocido o rechazado; no hay puerto; un fichero\n"
+      "     no se pudo guardar\n");
+}
+
+// Option descriptions.
+inline QString optIni() {
+  return QStringLiteral("Fichero de dispositivos (por omisión /etc/Tavrix.ini).");
+}
+inline QString optDevice() {
+  return QStringLiteral("Sección del dispositivo (por omisión, el primero del fichero).");
+}
+inline QString optPort() {
+  return QStringLiteral("Nodo del puerto de impresora que se usa en vez de /dev/lp0, lp1 y lp2.");
+}
+inline QString optVirtual() {
+  return QStringLiteral(
+      "Placa virtual con reloj virtual; el contenido del PIC se carga del fichero HEX ESTADO si "
+      "existe (si no, un PIC borrado) y se guarda en él al acabar la orden.");
+}
+inline QString optAreas() {
+  return QStringLiteral(
+      "Lista de áreas separadas por comas: prog,eeprom,config,id (por omisión, las cuatro).");
+}
+inline QString optKeepGoing() {
+  return QStringLiteral(
+      "Responde Aceptar a cada pregunta de error (informa de todos y sigue); por omisión se "
+      "cancela en el primero.");
+}
+inline QString optTrace() {
+  return QStringLiteral(
+      "Registra cada escritura en el puerto, lectura de estado y espera, en el formato de traza "
+      "del enlace.");
+}
+inline QString argCommand() {
+  return QStringLiteral("Orden y sus argumentos.");
+}
+
+// Usage errors: printed as "tavrix-cli: " + text, then the hint.
+inline QString usageHint() {
+  return QStringLiteral("Pruebe «tavrix-cli --help» para más información.");
+}
+inline QString noCommand() {
+  return QStringLiteral("falta la orden.");
+}
+inline QString unknownCommand(const QString& command) {
+  return QStringLiteral("orden desconocida: %1.").arg(command);
+}
+inline QString wrongArgumentCount(const QString& command, const QString& usage) {
+  return QStringLiteral("número de argumentos incorrecto para %1; uso: %2").arg(command, usage);
+}
+inline QString unknownArea(const QString& area) {
+  return QStringLiteral("área desconocida en --areas: «%1» (se admiten prog, eeprom, config, id).")
+      .arg(area);
+}
+inline QString emptyOption(const QString& option) {
+  return QStringLiteral("la opción --%1 necesita un valor no vacío.").arg(option);
+}
+inline QString portAndVirtual() {
+  return QStringLiteral("--port y --virtual no se pueden usar a la vez.");
+}
+
+// Errors only the command-line tool meets.
+inline QString unknownDevice(const QString& name, const QString& path) {
+  return QStringLiteral("El dispositivo %1 no está en el fichero de configuración %2.")
+      .arg(name, path);
+}
+inline QString cannotCreateTrace(const QString& path) {
+  return QStringLiteral("No se puede crear el fichero de traza %1.").arg(path);
+}
+inline QString cannotWriteTrace(const QString& path) {
+  return QStringLiteral("Error al escribir el fichero de traza %1.").arg(path);
+}
+inline QString stateFileProblem(const QString& path, const QString& problem) {
+  return QStringLiteral("Fichero de estado %1: %2").arg(path, problem);
+}
+inline QString hexLoadStopped() {
+  return QStringLiteral("Carga del fichero HEX detenida: no se ha tocado el PIC.");
+}
+
+// Progress line on a terminal.
+inline QString progressAddress() {
+  return QStringLiteral(" dir ");
+}
+
+}  // namespace tavrix::cli::texts
