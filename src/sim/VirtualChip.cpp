@@ -15,6 +15,9 @@ namespace tavrix {
 //   (unless protected), busy 4 ms. Setup 1, Setup 2, Begin with the counter at 0x2007 erases
 //   everything, busy 8 ms. Bulk Erase Program (9) and Bulk Erase Data (11) erase program
 //   memory or EEPROM, busy 8 ms. Erases ignore protection: they are how a chip is freed.
+//   Setup 1, Setup 2, Begin anywhere else is an ordinary Begin (the sequence only means
+//   something at the configuration word); a Begin with no Load since entry writes the blank
+//   latch. Writes to a CPD-protected EEPROM are ignored, like writes to protected program words.
 // - "Flash1": Load Data fills latch PC bit 0. Begin starts programming the pair at the
 //   counter; End (14) at least 1 ms later ANDs both latches into the pair and blanks them.
 //   End sooner, any other command first, or leaving programming mode leaves the pair
@@ -23,7 +26,8 @@ namespace tavrix {
 // - "OTP": every Begin ... End pulse of at least 100 µs counts toward the cell at the counter.
 //   A program cell needs 1 + (index mod 3) pulses, an ID or the configuration word 2; the
 //   pulses before leave it as it is, that pulse and every later one make it old AND latch.
-//   Nothing erases it; like "Flash1", no EEPROM over the wire.
+//   A pulse shorter than that, or one not closed by End, leaves the cell corrupted. Nothing
+//   erases it; like "Flash1", no EEPROM over the wire.
 namespace {
 
 constexpr int kCommandBits = 6;
