@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -255,6 +256,29 @@ TEST(CliUsage, MalformedStateFileEndsWithTwoAndIsKept) {
   // A folder is not a state file either.
   const CliRun dir = runCli(shippedIni() << "--virtual" << tmp.path(QString()) << "blank");
   EXPECT_EQ(dir.status, 2);
+}
+
+// The progress line is drawn on a terminal only (the pipes of the other tests get none), and is
+// cleared before the completion message.
+TEST(CliUsage, ProgressLineOnATerminal) {
+  if (!QFile::exists(QStringLiteral("/usr/bin/script"))) GTEST_SKIP() << "no script(1)";
+  TempFiles tmp;
+  const auto quoted = [](const QString& s) { return QLatin1Char('\'') + s + QLatin1Char('\''); };
+  const QString command =
+      QStringList{quoted(cliBinary()),       "--ini", quoted(TAVRIX_SHIPPED_INI), "--virtual",
+                  quoted(tmp.path("s.hex")), "read",  quoted(tmp.path("o.hex"))}
+          .join(QLatin1Char(' '));
+  QProcess script;
+  script.start(QStringLiteral("/usr/bin/script"),
+               {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+  ASSERT_TRUE(script.waitForFinished(60000));
+  EXPECT_EQ(script.exitCode(), 0);
+  const QString shown = QString::fromUtf8(script.readAllStandardOutput());
+  EXPECT_TRUE(shown.contains(QStringLiteral("\rLeyendo Programa... dir 0000 / 0400\x1b[K")));
+  EXPECT_TRUE(shown.contains(QStringLiteral("\rLeyendo Programa... dir 03F0 / 0400\x1b[K")));
+  EXPECT_FALSE(shown.contains(QStringLiteral("dir 0005")));  // drawn at the window's refresh points
+  EXPECT_TRUE(shown.contains(QStringLiteral("\rLeyendo EEPROM... dir 0000 / 0040\x1b[K")));
+  EXPECT_TRUE(shown.contains(QStringLiteral("\r\x1b[KOperación Completada.")));
 }
 
 }  // namespace
