@@ -6,7 +6,7 @@
 namespace tavrix::texts {
 
 inline const QString kAppTitle = QStringLiteral("Tavrix");
-inline const QString kNoParallelPort = QStringLiteral("Imposible comunicar con el puerto paralelo.");
-inline const QString kCannotReadHex = QStringLiteral("No se puede leer el fichero HEX.");
+inline const QString kNoParallelPort =
+    QStringLiteral("Imposible comunicar con el puerto paralelo.");
 
 }  // namespace tavrix::texts

@@ -25,8 +25,7 @@ void MessageBoxPrompts::ShowError(const QString& text) {
 }
 
 bool MessageBoxPrompts::AskYesNo(const QString& caption, const QString& text) {
-  QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No,
-                  parent_);
+  QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No, parent_);
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

@@ -102,6 +102,12 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   TPalConfForm* palConfForm() { return PalConfForm; }
   TAboutForm* aboutForm() { return AboutForm; }
   TProcesaForm* procesaForm() { return ProcesaForm; }
+  // Tests answer the file dialogs with a path (empty = cancelled) instead of showing them.
+  void setHexPathChooser(std::function<QString(QWidget*)> chooser) {
+    hexPathChooser_ = std::move(chooser);
+  }
+  // Loads a HEX file as if it had been chosen in the open dialog.
+  void loadHexFile(const QString& path);
 
   // Controls, named as the window definition names them.
   QPushButton* BotonReabre;
@@ -150,6 +156,7 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   bool FormCloseQuery();
   void FormClose();
   void requestEnd() { endRequested_ = true; }
+  void hexFileOpened(const QString& path);
 
   Prompts& prompts_;
   StartupOptions options_;
@@ -166,6 +173,7 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   TPalConfForm* PalConfForm = nullptr;
   TProcesaForm* ProcesaForm = nullptr;
   QAction* currentDeviceItem_ = nullptr;
+  std::function<QString(QWidget*)> hexPathChooser_;
   bool endRequested_ = false;
 };
 

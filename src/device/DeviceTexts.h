@@ -7,18 +7,21 @@ namespace tavrix::texts {
 
 inline QString configFileMissing(const QString& path) {
   return QStringLiteral("Fichero de configuración ") + path +
-         QStringLiteral(" no encontrado. Vuelva a copiar este fichero o instale de nuevo el programa.");
+         QStringLiteral(
+             " no encontrado. Vuelva a copiar este fichero o instale de nuevo el programa.");
 }
 
 inline QString badProgBits(const QString& name, qint32 bits, qint32 max) {
-  return QStringLiteral("El dispositivo %1 no se puede usar: ProgBits=%2 está fuera del rango 0 a %3.")
+  return QStringLiteral(
+             "El dispositivo %1 no se puede usar: ProgBits=%2 está fuera del rango 0 a %3.")
       .arg(name)
       .arg(bits)
       .arg(max);
 }
 
 inline QString badProgMem(const QString& name, qint32 words, qint32 max) {
-  return QStringLiteral("El dispositivo %1 no se puede usar: ProgMem=%2 está fuera del rango 0 a %3.")
+  return QStringLiteral(
+             "El dispositivo %1 no se puede usar: ProgMem=%2 está fuera del rango 0 a %3.")
       .arg(name)
       .arg(words)
       .arg(max);

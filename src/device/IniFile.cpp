@@ -95,9 +95,12 @@ std::optional<qint32> IniFile::parseInteger(const QString& text) {
   for (QChar c : digits) {
     int d = -1;
     const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9') d = u - '0';
-    else if (base == 16 && u >= 'a' && u <= 'f') d = u - 'a' + 10;
-    else if (base == 16 && u >= 'A' && u <= 'F') d = u - 'A' + 10;
+    if (u >= '0' && u <= '9')
+      d = u - '0';
+    else if (base == 16 && u >= 'a' && u <= 'f')
+      d = u - 'a' + 10;
+    else if (base == 16 && u >= 'A' && u <= 'F')
+      d = u - 'A' + 10;
     if (d < 0) return std::nullopt;
     v = v * base + d;
     if (v > 0xFFFFFFFFull) return std::nullopt;

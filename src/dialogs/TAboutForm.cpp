@@ -47,7 +47,9 @@ void TAboutForm::setBoardNote(const QString& note) {
   Label5->adjustSize();
 }
 
-void TAboutForm::okbutClick() { accept(); }  // hides the box and ends its modal display
+void TAboutForm::okbutClick() {
+  accept();
+}  // hides the box and ends its modal display
 
 void TAboutForm::showEvent(QShowEvent* event) {
   if (QWidget* owner = parentWidget()) {

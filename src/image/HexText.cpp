@@ -16,10 +16,14 @@ std::optional<quint32> parseHex(QStringView text) {
   for (QChar c : text) {
     const char16_t u = c.unicode();
     quint32 d;
-    if (u >= '0' && u <= '9') d = u - '0';
-    else if (u >= 'a' && u <= 'f') d = u - 'a' + 10;
-    else if (u >= 'A' && u <= 'F') d = u - 'A' + 10;
-    else return std::nullopt;
+    if (u >= '0' && u <= '9')
+      d = u - '0';
+    else if (u >= 'a' && u <= 'f')
+      d = u - 'a' + 10;
+    else if (u >= 'A' && u <= 'F')
+      d = u - 'A' + 10;
+    else
+      return std::nullopt;
     v = (v << 4) | d;
   }
   return v;

@@ -12,9 +12,10 @@ namespace {
 
 TEST(DeviceFile, ListsOnlySectionsBeginningWithPicInFileOrder) {
   test::TempFiles tmp;
-  const QString path = tmp.write(
-      "t.ini", "[Config]\nlastfile = /tmp/a.hex \nport=$278\n[PIC16F84]\n[pic12]\n[PIC16C71]\n"
-               "[XPIC]\n[PIC16F84]\n");
+  const QString path =
+      tmp.write("t.ini",
+                "[Config]\nlastfile = /tmp/a.hex \nport=$278\n[PIC16F84]\n[pic12]\n[PIC16C71]\n"
+                "[XPIC]\n[PIC16F84]\n");
   const DeviceList list = ReadDeviceList(path);
   EXPECT_EQ(list.devices, QStringList({"PIC16F84", "PIC16C71", "PIC16F84"}));
   EXPECT_EQ(list.lastFile, "/tmp/a.hex");
@@ -50,9 +51,10 @@ TEST(DeviceFile, SectionWithOnlyProgrammingTakesEveryDefault) {
 
 TEST(DeviceFile, SizesInEveryFormAndEmptyTextValues) {
   test::TempFiles tmp;
-  const QString path = tmp.write(
-      "t.ini", "[A]\nProgMem=0x800\nPalConf=\n[B]\nProgMem=$800\n[C]\n ProgMem = 2048 \n"
-               "[D]\nProgMem=2K\nProgramming=flash\n");
+  const QString path =
+      tmp.write("t.ini",
+                "[A]\nProgMem=0x800\nPalConf=\n[B]\nProgMem=$800\n[C]\n ProgMem = 2048 \n"
+                "[D]\nProgMem=2K\nProgramming=flash\n");
   EXPECT_EQ(ReadDeviceSection(path, "A").ProgMem, 2048);
   EXPECT_EQ(ReadDeviceSection(path, "A").PalConf, "");
   EXPECT_EQ(ReadDeviceSection(path, "B").ProgMem, 2048);
@@ -86,12 +88,11 @@ TEST(DeviceDefChecks, BlankWordAndRefusedSizes) {
     qint32 progMem, eeProm, progBits;
     bool refused;
   };
-  const Case cases[] = {{1024, 64, 14, false},     {32768, 32768, 16, false},
-                        {0, 0, 0, false},          {1024, -5, 14, false},
-                        {32769, 64, 14, true},     {-1, 64, 14, true},
-                        {2000000000, 64, 14, true}, {1024, 2000000000, 14, true},
-                        {1024, 64, 17, true},      {1024, 64, -1, true},
-                        {1024, 64, 40, true}};
+  const Case cases[] = {
+      {1024, 64, 14, false},      {32768, 32768, 16, false},    {0, 0, 0, false},
+      {1024, -5, 14, false},      {32769, 64, 14, true},        {-1, 64, 14, true},
+      {2000000000, 64, 14, true}, {1024, 2000000000, 14, true}, {1024, 64, 17, true},
+      {1024, 64, -1, true},       {1024, 64, 40, true}};
   for (const Case& c : cases) {
     d.ProgMem = c.progMem;
     d.EEProm = c.eeProm;

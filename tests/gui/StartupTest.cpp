@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "app/ImageGrid.h"
+#include "app/ProgramEntry.h"
+#include "gui/MainWindowHarness.h"
+#include "link/LptPort.h"
+
+using namespace tavrix;
+using namespace tavrix::test;
+
+namespace {
+
+QStringList captions(QMenu* menu) {
+  QStringList out;
+  for (QAction* a : menu->actions()) out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+  return out;
+}
+
+TEST(Startup, ValidFileSelectsTheFirstDeviceAndFillsTheStatusBar) {
+  MainWindowHarness h(smallIni());
+  h.start();
+  EXPECT_TRUE(h.prompts.boxes.isEmpty());
+  EXPECT_FALSE(h.form->endRequested());
+
+  EXPECT_EQ(captions(h.form->Device1), QStringList({"PIC16F84A", "PIC16F73", "PIC16C622"}));
+  const QList<QAction*> items = h.form->Device1->actions();
+  EXPECT_TRUE(items[0]->isChecked());
+  EXPECT_FALSE(items[1]->isChecked());
+  EXPECT_FALSE(items[2]->isChecked());
+
+  EXPECT_EQ(h.panels(), QStringList({"PIC16F84A", "PR=0(1024)", "EE=0(64)", "RA=68", "CONF=3FF1"}));
+  const int widths[5] = {75, 130, 120, 60, 50};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(h.form->leftPanels[i]->width(), widths[i]);
+  for (QLabel* right : h.form->rightPanels) {
+    EXPECT_EQ(right->width(), 80);
+    EXPECT_TRUE(right->text().isEmpty());
+  }
+  EXPECT_EQ(h.form->EditIdent->text(), "FFFF");
+  EXPECT_EQ(h.form->image().ProgEnd(), 0);
+  EXPECT_EQ(h.form->image().EEPromEnd(), 0);
+}
+
+TEST(Startup, StatusBarPanelsSitInTwoGroups) {
+  MainWindowHarness h(smallIni());
+  h.start();
+  h.form->show();
+  QApplication::processEvents();
+  int x = -1;
+  for (QLabel* panel : h.form->leftPanels) {
+    EXPECT_GT(panel->x(), x);
+    x = panel->x();
+  }
+  // The three right panels sit together at the right end, after CONF=.
+  EXPECT_GT(h.form->rightPanels[0]->x(), h.form->leftPanels[4]->x() + 50);
+  EXPECT_GT(h.form->rightPanels[2]->x(), h.form->rightPanels[1]->x());
+  EXPECT_GE(h.form->rightPanels[2]->geometry().right() + 20, h.form->StatusBar1->width());
+  EXPECT_TRUE(h.form->leftPanels[4]->text().startsWith("CONF="));
+}
+
+TEST(Startup, WindowLayoutMenusAndControls) {
+  MainWindowHarness h(smallIni());
+  h.start();
+  TTavrixForm& f = *h.form;
+  EXPECT_EQ(f.size(), QSize(750, 495));
+  EXPECT_EQ(f.windowTitle(), "Tavrix");
+
+  QStringList menus;
+  for (QAction* a : f.menuBar()->actions()) menus.append(a->text());
+  EXPECT_EQ(menus, QStringList({"Archivo", "Dispositivo", "Acción", "Ayuda"}));
+  EXPECT_EQ(captions(f.File1), QStringList({"Abrir HEX", "Guardar como", "-", "Salir", "-", ""}));
+  EXPECT_EQ(captions(f.Accin1), QStringList({"Blank Check", "Verificar PIC", "Escribir PIC",
+                                             "Leer PIC", "Desproteger PIC", "Configurar PIC"}));
+  EXPECT_EQ(captions(f.Help1), QStringList({"Sobre Tavrix"}));
+
+  struct B {
+    QPushButton* b;
+    const char* text;
+    QRect rect;
+  };
+  const B buttons[] = {{f.BotonReabre, "Reabre Hex", {8, 0, 81, 25}},
+                       {f.BotonBlkChk, "Blk. Check", {96, 0, 75, 25}},
+                       {f.BotonEscribir, "Escribir", {176, 0, 65, 25}},
+                       {f.BotonVerificar, "Comparar", {248, 0, 73, 25}},
+                       {f.BotonLeer, "Leer", {328, 0, 57, 25}},
+                       {f.BotonDesprotege, "Desproteger", {392, 0, 81, 25}},
+                       {f.ButPalConf, "Configuración", {480, 0, 89, 25}}};
+  for (const B& b : buttons) {
+    EXPECT_EQ(b.b->text(), b.text);
+    EXPECT_EQ(b.b->geometry(), b.rect) << b.text;
+  }
+  EXPECT_EQ(f.Label1->text(), "Identificador");
+  EXPECT_EQ(f.Label1->geometry(), QRect(600, 0, 79, 17));
+  EXPECT_EQ(f.EditIdent->geometry(), QRect(679, 0, 58, 25));
+  EXPECT_EQ(f.EditIdent->maxLength(), 4);
+  EXPECT_EQ(f.HexEditG->geometry(), QRect(8, 32, 737, 265));
+  EXPECT_EQ(f.GBalcance->geometry(), QRect(8, 304, 209, 137));
+  EXPECT_EQ(f.GBalcance->title(), "Alcance de las operaciones");
+  EXPECT_EQ(f.DatosEditG->geometry(), QRect(224, 304, 521, 137));
+  EXPECT_EQ(f.CBmemprog->text(), "Memoria de Programa");
+  EXPECT_EQ(f.CBmemdatos->text(), "Memoria (EEPROM)");
+  EXPECT_EQ(f.CBpalconfig->text(), "Palabra de Configuración");
+  EXPECT_EQ(f.CBident->text(), "Identificador");
+  EXPECT_TRUE(f.CBmemprog->isChecked());
+  EXPECT_FALSE(f.CBmemdatos->isChecked());
+  EXPECT_FALSE(f.CBpalconfig->isChecked());
+  EXPECT_FALSE(f.CBident->isChecked());
+}
+
+TEST(Startup, AnchorsFollowTheWindowSize) {
+  MainWindowHarness h(smallIni());
+  h.start();
+  TTavrixForm& f = *h.form;
+  f.resize(850, 595);
+  f.show();
+  QApplication::processEvents();
+  EXPECT_EQ(f.HexEditG->geometry(), QRect(8, 32, 837, 365));       // grows both ways
+  EXPECT_EQ(f.GBalcance->geometry(), QRect(8, 404, 209, 137));     // follows the bottom
+  EXPECT_EQ(f.DatosEditG->geometry(), QRect(224, 404, 621, 137));  // grows right, follows bottom
+  EXPECT_EQ(f.EditIdent->geometry(), QRect(779, 0, 58, 25));       // follows the right edge
+  EXPECT_EQ(f.BotonLeer->geometry(), QRect(328, 0, 57, 25));
+}
+
+TEST(Startup, LastFileItemHiddenWhenEmptyShownWithItsPathOtherwise) {
+  {
+    MainWindowHarness h(smallIni());
+    h.start();
+    ASSERT_NE(h.form->LastFileItem, nullptr);
+    EXPECT_EQ(h.form->File1->actions().last(), h.form->LastFileItem);
+    EXPECT_FALSE(h.form->LastFileItem->isVisible());
+  }
+  {
+    MainWindowHarness h(smallIni("/home/u/R&D/a.hex"));
+    h.start();
+    EXPECT_TRUE(h.form->LastFileItem->isVisible());
+    // An "&" in the path is shown as it is, not taken as an accelerator.
+    EXPECT_EQ(h.form->LastFileItem->text(), "/home/u/R&&D/a.hex");
+    EXPECT_EQ(h.form->LastFileItem->data().toString(), "/home/u/R&D/a.hex");
+  }
+}
+
+TEST(Startup, NoDeviceFileAndNoPortShowBothBoxesInOrderAndEnd) {
+  StartupOptions options;
+  TempFiles missing;
+  options.configPath = missing.path("Tavrix.ini");
+  options.openPort = [] { return std::unique_ptr<Port>(); };
+  MainWindowHarness h(options);
+  h.prompts.cancelAnswers = {true, true};
+  h.start();
+  ASSERT_EQ(h.prompts.boxes.size(), 2);
+  EXPECT_EQ(h.prompts.boxes[0].caption, "Error");
+  EXPECT_EQ(h.prompts.boxes[0].text,
+            "Fichero de configuración " + options.configPath +
+                " no encontrado. Vuelva a copiar este fichero o instale de nuevo el programa.");
+  EXPECT_EQ(h.prompts.boxes[1].text, "Imposible comunicar con el puerto paralelo.");
+  EXPECT_TRUE(h.form->endRequested());
+  EXPECT_EQ(h.form->EditIdent->text(), "FFFF");  // start-up still ran to its end
+}
+
+TEST(Startup, PortBoxEndsTheProgramWhicheverButton) {
+  for (bool cancel : {false, true}) {
+    MainWindowHarness h(smallIni(), /*withPort=*/false);
+    h.prompts.cancelAnswers = {cancel};
+    h.start();
+    EXPECT_EQ(h.prompts.texts(), QStringList({"Imposible comunicar con el puerto paralelo."}));
+    EXPECT_TRUE(h.form->endRequested());
+    EXPECT_EQ(h.panels()[0], "PIC16F84A");
+  }
+}
+
+TEST(Startup, FailedStartEndsTheEventLoopWithoutShowingTheWindow) {
+  MainWindowHarness h(smallIni(), /*withPort=*/false);
+  bool shownDuringLoop = true;
+  QTimer::singleShot(0, [&] { shownDuringLoop = h.form->isVisible(); });
+  EXPECT_EQ(RunProgram(*h.form), 0);
+  EXPECT_FALSE(h.form->isVisible());
+  EXPECT_FALSE(shownDuringLoop);
+}
+
+TEST(Startup, RealPortNodesLp0LockedLp1Free) {
+  TempFiles nodes;
+  for (const char* n : {"lp0", "lp1", "lp2"}) nodes.write(n, "");
+  // Another open file description holds lp0's lock, as a second program would.
+  const QByteArray lp0 = nodes.path("lp0").toLocal8Bit();
+  const int other = ::open(lp0.constData(), O_RDWR);
+  ASSERT_GE(other, 0);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &lock), 0);
+
+  StartupOptions options;
+  TempFiles ini;
+  options.configPath = ini.write("Tavrix.ini", smallIni());
+  const std::string dir = nodes.path("").toStdString();
+  LptPort* opened = nullptr;
+  options.openPort = [&]() -> std::unique_ptr<Port> {
+    auto port = std::make_unique<LptPort>(dir);
+    if (port->PortOpen() < 1) return nullptr;
+    opened = port.get();
+    return port;
+  };
+  MainWindowHarness h(options);
+  h.start();
+  EXPECT_TRUE(h.prompts.boxes.isEmpty());
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(QString::fromStdString(opened->portPath()), nodes.path("lp1"));
+  EXPECT_GE(h.form->PortHandle(), 1);
+  ::close(other);
+}
+
+TEST(Closing, AsksNothingWritesNothingAndClosesThePort) {
+  MainWindowHarness h(smallIni("/nonexistent/last.hex"));
+  h.start();
+  const QByteArray ini = h.files.read("Tavrix.ini");
+  const QStringList before = QDir(h.files.path("")).entryList(QDir::Files);
+  h.form->show();
+  h.form->Exit1->trigger();
+  QApplication::processEvents();
+  EXPECT_FALSE(h.form->isVisible());
+  EXPECT_TRUE(h.prompts.boxes.isEmpty());
+  EXPECT_EQ(h.files.read("Tavrix.ini"), ini);
+  EXPECT_EQ(QDir(h.files.path("")).entryList(QDir::Files), before);
+  EXPECT_EQ(h.form->port(), nullptr);
+}
+
+TEST(Identifier, UnreadableTextReadsAsZeroAndIsRewritten) {
+  MainWindowHarness h(smallIni());
+  h.start();
+  h.form->EditIdent->setText("1g");
+  emit h.form->EditIdent->textEdited("1g");
+  EXPECT_EQ(h.form->ReadIdent(), 0);
+  EXPECT_EQ(h.form->EditIdent->text(), "0000");
+  h.form->ShowIdent(0x12);
+  EXPECT_EQ(h.form->EditIdent->text(), "0012");
+}
+
+TEST(DeviceMenu, ExactlyOneTickAfterAnySelectionsAndRefusedDevicesKeepThePrevious) {
+  QByteArray ini = smallIni() + "[PICHUGE]\nProgMem=2000000000\n[PICWIDE]\nProgBits=40\n";
+  MainWindowHarness h(ini);
+  h.start();
+  const QList<QAction*> items = h.form->Device1->actions();
+  ASSERT_EQ(items.size(), 5);
+  auto ticked = [&] {
+    QStringList out;
+    for (QAction* a : items)
+      if (a->isChecked()) out.append(a->text());
+    return out;
+  };
+  for (int i : {1, 2, 0, 0, 2, 1}) {
+    items[i]->trigger();
+    EXPECT_EQ(ticked(), QStringList({items[i]->text()}));
+  }
+  items[3]->trigger();
+  EXPECT_EQ(ticked(), QStringList({"PIC16F73"}));
+  EXPECT_EQ(h.form->devices().CurrentDevice.Name, "PIC16F73");
+  ASSERT_EQ(h.prompts.boxes.size(), 1);
+  EXPECT_TRUE(h.prompts.boxes[0].text.contains("PICHUGE"));
+  items[4]->trigger();
+  EXPECT_EQ(ticked(), QStringList({"PIC16F73"}));
+  EXPECT_EQ(h.panels()[0], "PIC16F73");
+}
+
+TEST(DeviceMenu, SwitchingToADeviceWithoutEepromKeepsTheOldCellsAndDisablesTheGrid) {
+  MainWindowHarness h(smallIni());
+  h.start();
+  h.form->image().setEeText(3, "AB");
+  h.form->image().noteEeEdit(3);
+  h.form->Device1->actions()[1]->trigger();
+  EXPECT_FALSE(h.form->DatosEditG->isEnabled());
+  EXPECT_EQ(h.form->image().eeText(3), "AB");
+  EXPECT_EQ(h.panels()[2], "EE=4(0)");
+  EXPECT_EQ(h.panels()[1], "PR=0(4096)");
+  EXPECT_EQ(h.panels()[4], "CONF=3FFF");
+  h.form->Device1->actions()[0]->trigger();
+  EXPECT_TRUE(h.form->DatosEditG->isEnabled());
+  EXPECT_EQ(h.form->image().eeText(3), "FF");
+  EXPECT_EQ(h.panels()[2], "EE=0(64)");
+}
+
+}  // namespace
