@@ -28,6 +28,29 @@ TEST(CliUsage, HelpNamesEveryOptionAndCommand) {
   }
 }
 
+// The manual page is the reference users' scripts are written from: it names every option, every
+// command with its arguments and every exit status.
+TEST(CliUsage, ManualPageDescribesTheWholeInterface) {
+  QFile page(QStringLiteral(TAVRIX_SOURCE_DIR "/data/man/tavrix-cli.1"));
+  ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(page.readAll());
+  for (const char* option :
+       {"\\-\\-ini", "\\-\\-device", "\\-\\-port", "\\-\\-virtual", "\\-\\-areas",
+        "\\-\\-keep\\-going", "\\-\\-trace", "\\-\\-help", "\\-\\-version"}) {
+    EXPECT_TRUE(text.contains(QLatin1String(option))) << option;
+  }
+  for (const char* command : {".B devices", ".BI read ", ".BI write ", ".BI verify ", ".B blank",
+                              ".B unprotect", ".BI hex "}) {
+    EXPECT_TRUE(text.contains(QLatin1String(command))) << command;
+  }
+  for (const char* area : {".B prog\n", ".B eeprom\n", ".B config\n", ".B id\n"})
+    EXPECT_TRUE(text.contains(QLatin1String(area))) << area;
+  EXPECT_TRUE(text.contains(QStringLiteral(".SH ESTADO DE SALIDA\n.TP\n.B 0\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral(".TP\n.B 1\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral(".TP\n.B 2\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("/etc/Tavrix.ini")));
+}
+
 TEST(CliUsage, VersionIsOneZeroOne) {
   const CliRun run = runCli({QStringLiteral("--version")});
   EXPECT_EQ(run.status, 0);
