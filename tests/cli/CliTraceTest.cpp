@@ -2,6 +2,8 @@
 // built from the link's frame table.
 
 #include <QFile>
+#include <QProcess>
+#include <QThread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -157,6 +159,30 @@ TEST(CliTrace, LockedPortIsNoPort) {
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, QStringLiteral("Error: Imposible comunicar con el puerto paralelo.\n"));
   EXPECT_TRUE(tmp.read(node).isEmpty());
+}
+
+// Stopped by a signal in the middle of a run, the tool leaves the board idle (chip unpowered)
+// rather than with VPP on the chip.
+TEST(CliTrace, SignalLeavesThePortIdle) {
+  TempFiles tmp;
+  const QString node = tmp.write(QStringLiteral("lp"), QByteArray());
+  QProcess process;
+  process.setStandardInputFile(QProcess::nullDevice());
+  process.setStandardOutputFile(QProcess::nullDevice());
+  process.setStandardErrorFile(QProcess::nullDevice());
+  process.start(cliBinary(), shippedIni() << "--device"
+                                          << "PIC16F877"
+                                          << "--port" << node << "--keep-going"
+                                          << "blank");
+  ASSERT_TRUE(process.waitForStarted());
+  QFile port(node);
+  for (int i = 0; i < 2000 && port.size() < 20000; ++i) QThread::msleep(1);
+  process.terminate();
+  ASSERT_TRUE(process.waitForFinished(60000));
+  if (process.exitStatus() == QProcess::NormalExit) GTEST_SKIP() << "the run ended first";
+  const QByteArray bytes = tmp.read(node);
+  ASSERT_FALSE(bytes.isEmpty());
+  EXPECT_EQ(bytes.back(), char(0x24));
 }
 
 TEST(CliTrace, UnwritableTraceEndsWithTwoBeforeTheChip) {
