@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QTableView>
 
 #include "image/GridTableModel.h"
@@ -25,8 +26,9 @@ namespace tavrix {
 //   connect(HexEditG, &ImageGrid::cellEdited, this, &TTavrixForm::HexEditGSetEditText);
 //   connect(DatosEditG, &ImageGrid::cellEdited, this, &TTavrixForm::DatosEditGSetEditText);
 //
-// The models must outlive the grids. cellEdited fires only for user edits through the editor
-// (ACol 1..16, ARow 1..); the handlers raise the extent with image.noteProgEdit / noteEeEdit
+// A grid whose model is destroyed first shows nothing. cellEdited fires only for user edits through
+// the editor (ACol 1..16, ARow 1..); the handlers raise the extent with image.noteProgEdit /
+// noteEeEdit
 // ((ARow - 1) * 16 + ACol - 1) and refresh the status bar.
 class ImageGrid : public QTableView {
   Q_OBJECT
@@ -37,7 +39,7 @@ class ImageGrid : public QTableView {
   GridTableModel* gridModel() const { return model_; }
   // The corner button that shows "PROG" / "EEPR".
   QAbstractButton* cornerButton() const { return corner_; }
-  QString cornerText() const { return model_->cornerText(); }
+  QString cornerText() const { return model_ ? model_->cornerText() : QString(); }
 
   static constexpr int kRowHeight = 20;
   static constexpr int kProgColumnWidth = 40;
@@ -53,7 +55,7 @@ class ImageGrid : public QTableView {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  GridTableModel* model_;
+  QPointer<GridTableModel> model_;
   QAbstractButton* corner_ = nullptr;
 };
 

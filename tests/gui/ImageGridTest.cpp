@@ -150,7 +150,7 @@ TEST_F(ImageGridTest, EscapeAndCodeFillsAreNotEdits) {
 
 TEST_F(ImageGridTest, FollowsResetsOfTheImage) {
   QAbstractItemModelTester tester(&progModel,
-                                  QAbstractItemModelTester::FailureReportingMode::QtTest);
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
   dev.ProgMem = 20;
   image.ResetProgramGrid();
   EXPECT_EQ(HexEditG->model()->rowCount(), 1);

@@ -1,5 +1,8 @@
 #include <QSignalSpy>
 
+#include <algorithm>
+#include <array>
+
 #include <gtest/gtest.h>
 
 #include "image/DeviceSelection.h"
@@ -195,6 +198,40 @@ TEST_F(DeviceSelectionTest, AbsurdDevicesAreRefusedAndThePreviousOneKept) {
   EXPECT_EQ(image.ProgEnd(), 6);
   EXPECT_EQ(image.eeText(2), "11");
   EXPECT_EQ(image.EEPromEnd(), 3);
+}
+
+TEST_F(DeviceSelectionTest, AnyOrderOfSelectionsGivesTheLastDevicesGrids) {
+  struct Expect {
+    const char* name;
+    int words;
+    int bytes;  // 0: no EEPROM
+    const char* blank;
+  };
+  std::array<Expect, 5> devices = {{{"PIC16C622", 2048, 0, "3FFF"},
+                                    {"PIC16C84ODD", 20, 16, "0FFF"},
+                                    {"PIC16F628", 2048, 128, "3FFF"},
+                                    {"PIC16F73", 4096, 0, "3FFF"},
+                                    {"PIC16F84", 1024, 64, "3FFF"}}};
+  GridTableModel prog(image, GridTableModel::Program);
+  GridTableModel ee(image, GridTableModel::EEProm);
+  int eeBytes = image.eeCount();  // before any device: the grid's first size
+  int permutations = 0;
+  do {
+    for (const Expect& e : devices) {
+      ASSERT_EQ(select(e.name), QString());
+      if (e.bytes > 0) eeBytes = e.bytes;
+      ASSERT_EQ(ctx.CurrentDevice.Name, e.name);
+      ASSERT_EQ(image.progCount(), e.words) << e.name;
+      ASSERT_EQ(prog.rowCount(), e.words / 16) << e.name;
+      ASSERT_EQ(image.progText(e.words - 1), e.blank) << e.name;
+      ASSERT_EQ(image.eeCount(), eeBytes) << e.name;
+      ASSERT_EQ(ee.rowCount(), eeBytes / 16) << e.name;
+    }
+    ++permutations;
+  } while (std::next_permutation(
+      devices.begin(), devices.end(),
+      [](const Expect& a, const Expect& b) { return QByteArray(a.name) < QByteArray(b.name); }));
+  EXPECT_EQ(permutations, 120);
 }
 
 }  // namespace
