@@ -78,7 +78,11 @@ TTavrixForm::TTavrixForm(Prompts& prompts, StartupOptions options, QWidget* pare
   BotonLeer->setFocus();
 }
 
-TTavrixForm::~TTavrixForm() = default;
+TTavrixForm::~TTavrixForm() {
+  // The windows and grids are views of the image and the grid models, which are members: they
+  // go first, while what they show still exists.
+  qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
+}
 
 void TTavrixForm::buildMenus() {
   File1 = menuBar()->addMenu(QStringLiteral("Archivo"));
@@ -281,6 +285,7 @@ void TTavrixForm::SelectDevice(QAction* item) {
   for (QAction* other : Device1->actions()) other->setChecked(false);
   item->setChecked(true);
   currentDeviceItem_ = item;
+  if (options_.deviceSelected) options_.deviceSelected(devices_.CurrentDevice);
   PalConfForm->SetPalNames(devices_.CurrentDevice.PalConf);
   DatosEditG->setEnabled(devices_.CurrentDevice.EEProm > 0);
   UpdateStatusBar();

@@ -40,6 +40,8 @@ struct StartupOptions {
   Clock* clock = nullptr;  // the real clock when null
   // Text appended to the window caption and the About box (the virtual board says so there).
   QString boardNote;
+  // Told of every device that becomes the current one (the virtual board changes its chip).
+  std::function<void(const DeviceDef&)> deviceSelected;
 };
 
 // The main window: grids, identifier box, scope check boxes, buttons, menus and status bar.

@@ -1,0 +1,48 @@
+#include "app/VirtualProgrammer.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace tavrix {
+
+namespace {
+
+// The board stays the programmer's; the main window holds it only through this handle.
+class BoardHandle : public Port {
+ public:
+  explicit BoardHandle(VirtualBoard& board) : board_(board) {}
+  bool writeByte(std::uint8_t value) override { return board_.writeByte(value); }
+  std::uint8_t readStatus() override { return board_.readStatus(); }
+
+ private:
+  VirtualBoard& board_;
+};
+
+}  // namespace
+
+VirtualProgrammer::VirtualProgrammer(Clock& clock) : clock_(clock), shelf_(clock, &board_) {}
+
+StartupOptions VirtualProgrammer::startupOptions(const QString& configPath) {
+  StartupOptions options;
+  options.configPath = configPath;
+  options.clock = &clock_;
+  options.boardNote = boardNote();
+  options.openPort = [this] { return std::unique_ptr<Port>(new BoardHandle(board_)); };
+  options.deviceSelected = [this](const DeviceDef& device) { shelf_.select(device); };
+  return options;
+}
+
+QString VirtualProgrammer::defaultConfigPath(const QString& shippedPath) {
+  const QString system = QStringLiteral("/etc/Tavrix.ini");
+  if (QFileInfo(system).isFile()) return system;
+  const QString installed =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tavrix/Tavrix.ini");
+  if (QFileInfo(installed).isFile()) return QFileInfo(installed).canonicalFilePath();
+  return shippedPath.isEmpty() ? system : shippedPath;
+}
+
+QString VirtualProgrammer::boardNote() {
+  return QStringLiteral(" (placa virtual)");
+}
+
+}  // namespace tavrix

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/TTavrixForm.h"
+#include "app/VirtualProgrammer.h"
+#include "dialogs/TAboutForm.h"
+#include "image/MemoryImage.h"
+#include "link/VirtualClock.h"
+#include "sim/VirtualChip.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFiles.h"
+
+using namespace tavrix;
+
+namespace {
+
+// The simulator's main window on the shipped device file, with a virtual clock.
+struct SimWindow {
+  SimWindow()
+      : programmer(clock),
+        form(prompts, programmer.startupOptions(QStringLiteral(TAVRIX_SHIPPED_INI))) {
+    form.Principal();
+  }
+  VirtualClock clock;
+  VirtualProgrammer programmer;
+  test::ScriptedPrompts prompts;
+  TTavrixForm form;
+};
+
+QAction* deviceItem(TTavrixForm& form, const QString& name) {
+  for (QAction* a : form.Device1->actions())
+    if (a->data().toString() == name) return a;
+  return nullptr;
+}
+
+TEST(SimProgram, StartsOnTheShippedDevicesAndSaysTheBoardIsVirtual) {
+  SimWindow w;
+  EXPECT_FALSE(w.form.endRequested());
+  EXPECT_TRUE(w.prompts.boxes.isEmpty());
+  EXPECT_EQ(w.form.devices().CurrentDevice.Name, "PIC16F84A");
+  EXPECT_EQ(w.form.windowTitle(), "Tavrix (placa virtual)");
+  EXPECT_TRUE(w.form.aboutForm()->Label5->text().contains("placa virtual"));
+  ASSERT_NE(w.programmer.chip(), nullptr);
+  EXPECT_EQ(w.form.Device1->actions().size(), 27);
+}
+
+TEST(SimProgram, ChipFollowsTheDeviceAndIsKeptWhileTheProgramRuns) {
+  SimWindow w;
+  VirtualChip* f84 = w.programmer.chip();
+  f84->setProgramWord(0, 0x1234);
+  deviceItem(w.form, "PIC16F73")->trigger();
+  ASSERT_NE(w.programmer.chip(), f84);
+  EXPECT_EQ(w.programmer.chip()->programWord(0), 0x3FFF);
+  deviceItem(w.form, "PIC16F84A")->trigger();
+  EXPECT_EQ(w.programmer.chip(), f84);
+  EXPECT_EQ(f84->programWord(0), 0x1234);
+}
+
+TEST(SimProgram, WriteCompareAndReadBackThroughTheButtonsAndMenus) {
+  SimWindow w;
+  MemoryImage& image = w.form.image();
+  for (QCheckBox* box : {w.form.CBmemprog, w.form.CBmemdatos, w.form.CBpalconfig, w.form.CBident})
+    box->setChecked(true);
+  image.setProgText(0, "2805");
+  image.setProgText(1, "0000");
+  image.setProgText(17, "1683");
+  image.noteProgEdit(17);
+  image.setEeText(0, "12");
+  image.setEeText(5, "AB");
+  image.noteEeEdit(5);
+  image.ShowIdent(0x1234);
+  image.SetPalConf(0x3FF2);
+
+  QTest::mouseClick(w.form.BotonEscribir, Qt::LeftButton);
+  EXPECT_EQ(w.prompts.texts(), QStringList({"Operación Completada."}));
+  VirtualChip* chip = w.programmer.chip();
+  EXPECT_EQ(chip->programWord(0), 0x2805);
+  EXPECT_EQ(chip->programWord(17), 0x1683);
+  EXPECT_EQ(chip->eepromByte(5), 0xAB);
+  EXPECT_EQ(chip->configWord(), 0x3FF2);
+  EXPECT_EQ(chip->timingViolations(), 0);
+
+  w.prompts.clear();
+  w.form.VerificarPIC1->trigger();
+  EXPECT_EQ(w.prompts.texts(), QStringList({"Operación Completada."}));
+
+  // Read back into a fresh image: select the device again, then "Leer PIC".
+  deviceItem(w.form, "PIC16F84A")->trigger();
+  w.form.ShowIdent(0xFFFF);
+  EXPECT_EQ(image.progText(0), "3FFF");
+  w.prompts.clear();
+  w.form.LeerPIC1->trigger();
+  EXPECT_EQ(w.prompts.texts(), QStringList({"Operación Completada."}));
+  EXPECT_EQ(image.progText(0), "2805");
+  EXPECT_EQ(image.progText(1), "0000");
+  EXPECT_EQ(image.progText(17), "1683");
+  EXPECT_EQ(image.progText(2), "3FFF");
+  EXPECT_EQ(image.eeText(0), "12");
+  EXPECT_EQ(image.eeText(5), "AB");
+  EXPECT_EQ(w.form.EditIdent->text(), "1234");
+  EXPECT_EQ(image.GetPalConf(), 0x3FF2);
+  EXPECT_EQ(image.ProgEnd(), 1024);
+  EXPECT_EQ(image.EEPromEnd(), 64);
+  EXPECT_TRUE(w.form.isEnabled());
+}
+
+TEST(SimProgram, DefaultDeviceFileIsTheSystemOneWhenPresentElseTheShippedOne) {
+  const QString path = VirtualProgrammer::defaultConfigPath("/shipped/Tavrix.ini");
+  if (QFileInfo("/etc/Tavrix.ini").isFile()) {
+    EXPECT_EQ(path, "/etc/Tavrix.ini");
+  } else {
+    EXPECT_TRUE(path == "/shipped/Tavrix.ini" || path.endsWith("/share/tavrix/Tavrix.ini"));
+  }
+}
+
+}  // namespace
