@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,6 +146,14 @@ void TTavrixForm::buildStatusBar() {
     leftPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar1->addWidget(leftPanels[i]);
   }
+  // The 50-pixel panel must show a whole "CONF=3FFF": its font shrinks until that fits.
+  QFont confFont = leftPanels[4]->font();
+  const int room = 50 - 2 * leftPanels[4]->frameWidth() - 2;
+  for (int px = QFontInfo(confFont).pixelSize(); px > 6; --px) {
+    confFont.setPixelSize(px);
+    if (QFontMetrics(confFont).horizontalAdvance(QStringLiteral("CONF=3FFF")) <= room) break;
+  }
+  leftPanels[4]->setFont(confFont);
   for (int i = 0; i < 3; ++i) {
     rightPanels[i] = new QLabel(StatusBar1);
     rightPanels[i]->setObjectName(QStringLiteral("rightPanel%1").arg(i));
@@ -298,6 +308,7 @@ void TTavrixForm::UpdateStatusBar() {
   leftPanels[2]->setText(QStringLiteral("EE=%1(%2)").arg(image_.EEPromEnd()).arg(d.EEProm));
   leftPanels[3]->setText(QStringLiteral("RA=%1").arg(d.RAM));
   leftPanels[4]->setText(QStringLiteral("CONF=") + hexText(image_.GetPalConf(), 4));
+  leftPanels[4]->setToolTip(leftPanels[4]->text());
 }
 
 void TTavrixForm::HexEditGSetEditText(int ACol, int ARow, const QString&) {
