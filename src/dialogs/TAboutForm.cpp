@@ -22,11 +22,11 @@ TAboutForm::TAboutForm(QWidget* parent)
   Label2->setFont(big);
   Label2->setGeometry(96, 16, 61, 22);
 
-  Label4 = new QLabel(QStringLiteral("Programador de PIC de gama media"), this);
+  Label4 = new QLabel(QStringLiteral("Programador de PIC"), this);
   Label4->setObjectName(QStringLiteral("Label4"));
   Label4->move(56, 48);
   Label4->adjustSize();
-  Label5 = new QLabel(QStringLiteral("por el puerto paralelo"), this);
+  Label5 = new QLabel(QStringLiteral("por puerto paralelo"), this);
   Label5->setObjectName(QStringLiteral("Label5"));
   Label5->move(48, 64);
   Label5->adjustSize();
