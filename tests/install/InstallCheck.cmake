@@ -19,7 +19,8 @@ foreach(program IN LISTS PROGRAMS)
 endforeach()
 foreach(file usr/share/applications/tavrix.desktop usr/share/applications/tavrix-sim.desktop
              usr/share/icons/hicolor/scalable/apps/tavrix.svg usr/share/man/man1/tavrix.1
-             usr/share/man/man1/tavrix-sim.1 usr/share/man/man1/tavrix-cli.1)
+             usr/share/man/man1/tavrix-sim.1 usr/share/man/man1/tavrix-cli.1
+             usr/share/tavrix/Tavrix.ini)
   if(NOT EXISTS "${root}/${file}")
     message(FATAL_ERROR "missing ${root}/${file}")
   endif()
