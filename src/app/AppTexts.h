@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "link/LinkTexts.h"
+
 // The main window's user-visible texts.
 namespace tavrix::texts {
 

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include "CliTexts.h"
-#include "app/AppTexts.h"
+#include "link/LinkTexts.h"
 #include "link/LptPort.h"
 #include "link/RealClock.h"
 #include "link/Recording.h"
@@ -42,7 +42,7 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, QString
                            ? lpt_->PortOpen()
                            : lpt_->openNode(QFile::encodeName(options.portPath).toStdString());
     if (handle < 1) {
-      *error = ::tavrix::texts::kNoParallelPort;
+      *error = QString::fromUtf8(::tavrix::texts::kNoParallelPortUtf8);
       return false;
     }
     realClock_ = std::make_unique<RealClock>();
