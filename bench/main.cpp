@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 
 int main(int argc, char** argv) {
+  // No display is needed: widgets are measured offscreen unless told otherwise.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -1,5 +1,7 @@
 #include "link/RealClock.h"
 
+#include <sched.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,13 +9,28 @@
 
 namespace tavrix {
 
+namespace {
+
+// The last stretch of a wait is spun rather than slept: the kernel wakes a sleeper late, and
+// thousands of programming waits would add that lateness up.
+constexpr std::int64_t kSpinUs = 200;
+
+}  // namespace
+
+RealClock::RealClock() {
+  // The default timer slack lets each sleep run 50 µs long; the chip's waits want it exact.
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+}
+
 void RealClock::sleepMs(int ms) {
   if (ms <= 0) return;
   const std::int64_t end = nowUs() + static_cast<std::int64_t>(ms) * 1000;
   // usleep may refuse a second or more, and returns early on a signal: sleep in pieces until due.
-  for (std::int64_t left = end - nowUs(); left > 0; left = end - nowUs()) {
-    usleep(static_cast<useconds_t>(std::min<std::int64_t>(left, 500000)));
+  for (std::int64_t left = end - nowUs(); left > kSpinUs; left = end - nowUs()) {
+    usleep(static_cast<useconds_t>(std::min<std::int64_t>(left - kSpinUs, 500000)));
   }
+  // Never shorter than asked: the chip's programming cycle must be over.
+  while (nowUs() < end) sched_yield();
 }
 
 std::int64_t RealClock::nowUs() const {

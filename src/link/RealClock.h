@@ -7,6 +7,7 @@ namespace tavrix {
 // Wall time for the real board: sleeps with usleep, time from the monotonic clock.
 class RealClock : public Clock {
  public:
+  RealClock();
   // Waits at least `ms` milliseconds, even when a signal cuts a sleep short: the chip's
   // programming cycles must never be shortened. Zero or less returns at once.
   void sleepMs(int ms) override;
