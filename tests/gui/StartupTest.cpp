@@ -18,6 +18,8 @@
 
 #include "app/ImageGrid.h"
 #include "app/ProgramEntry.h"
+#include "dialogs/TAboutForm.h"
+#include "dialogs/TPalConfForm.h"
 #include "gui/MainWindowHarness.h"
 #include "link/LptPort.h"
 
@@ -291,6 +293,47 @@ TEST(DeviceMenu, SwitchingToADeviceWithoutEepromKeepsTheOldCellsAndDisablesTheGr
   EXPECT_TRUE(h.form->DatosEditG->isEnabled());
   EXPECT_EQ(h.form->image().eeText(3), "FF");
   EXPECT_EQ(h.panels()[2], "EE=0(64)");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConfigurationEditor, ClosingItAnyWayRefreshesEveryPanel) {
+  MainWindowHarness h(smallIni());
+  h.start();
+  h.form->show();
+  // State changed behind the status bar's back: it shows it only after the editor closes.
+  h.form->image().setProgEnd(7);
+  h.form->image().SetPalConf(0x3FF2);
+  EXPECT_EQ(h.panels()[1], "PR=0(1024)");
+  QTimer::singleShot(0, [&] { h.form->palConfForm()->close(); });
+  h.form->ButPalConfClick();
+  EXPECT_EQ(h.panels(), QStringList({"PIC16F84A", "PR=7(1024)", "EE=0(64)", "RA=68", "CONF=3FF2"}));
+
+  h.form->image().setEEPromEnd(3);
+  QTimer::singleShot(0, [&] { h.form->palConfForm()->reject(); });
+  h.form->ConfigurarPIC1->trigger();
+  EXPECT_EQ(h.panels()[2], "EE=3(64)");
+}
+
+TEST(AboutBox, ShownModallyFromTheHelpMenuAndClosedByOk) {
+  MainWindowHarness h(smallIni());
+  h.start();
+  h.form->show();
+  bool shownModal = false;
+  QTimer::singleShot(0, [&] {
+    TAboutForm* about = h.form->aboutForm();
+    shownModal = about->isVisible() && about->isModal();
+    EXPECT_EQ(about->windowTitle(), "Sobre Tavrix");
+    EXPECT_EQ(about->Label3->text(), "versión 1.01");
+    EXPECT_EQ(about->size(), QSize(247, 142));
+    EXPECT_EQ(about->focusWidget(), about->okbut);
+    about->okbut->click();
+  });
+  h.form->SobreProgramaPIC1->trigger();
+  EXPECT_TRUE(shownModal);
+  EXPECT_FALSE(h.form->aboutForm()->isVisible());
 }
 
 }  // namespace
