@@ -2,12 +2,9 @@
 
 #include <QFile>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 
+#include "device/FileNodes.h"
 #include "device/Prompts.h"
 #include "image/HexText.h"
 #include "image/HexTexts.h"
@@ -23,27 +20,6 @@ QStringView at(QStringView line, qint64 pos, qint64 count) {
   const qint64 first = pos - 1;
   if (first < 0 || first >= line.size()) return {};
   return line.sliced(first, std::min<qint64>(count, line.size() - first));
-}
-
-// Opens a regular file for reading. A FIFO, a device or a folder is refused without waiting
-// for a writer or reading endless data.
-bool openRegularFile(const QString& path, QFile& file) {
-  if (path.isEmpty()) return false;
-  const QByteArray name = QFile::encodeName(path);
-  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-    ::close(fd);
-    return false;
-  }
-  return true;
 }
 
 // One load: the two fill points and what each kind of record does to the image.

@@ -35,7 +35,16 @@ qint64 cellValue(QStringView text) {
 }
 
 QString notAnIntegerMessage(QStringView text) {
-  return QStringLiteral("'$") + text.toString() + QStringLiteral("' is not a valid integer value.");
+  // A control character (a NUL byte of a damaged file, a tab) would vanish from the box or the
+  // terminal; it is shown as its Unicode control picture (NUL as U+2400) so the text stays clear.
+  QString shown = text.toString();
+  for (QChar& c : shown) {
+    if (c.unicode() < 0x20)
+      c = QChar(char16_t(0x2400 + c.unicode()));
+    else if (c.unicode() == 0x7F)
+      c = QChar(char16_t(0x2421));
+  }
+  return QStringLiteral("'$") + shown + QStringLiteral("' is not a valid integer value.");
 }
 
 }  // namespace tavrix

@@ -1,7 +1,9 @@
 #include "image/HexWriter.h"
 
+#include <QFile>
 #include <QSaveFile>
 
+#include "device/FileNodes.h"
 #include "device/Prompts.h"
 #include "image/HexReader.h"
 #include "image/HexText.h"
@@ -150,15 +152,23 @@ HexSave WriteHexFile(const QString& path, MemoryImage& image, Prompts& prompts) 
   }
 
   // The new text goes to a temporary file that replaces the old one only once it is complete.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+  // A character device (/dev/null, /dev/full) is written in place instead: replacing it would
+  // put a regular file where the device was. Other nodes that are not files are refused.
+  const SaveNode node = saveNodeAt(path);
+  QSaveFile replacement(path);
+  QFile device;
+  QFileDevice& file = node == SaveNode::Device ? static_cast<QFileDevice&>(device) : replacement;
+  const bool opened = node == SaveNode::File
+                          ? replacement.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+                          : node == SaveNode::Device && openDeviceForWriting(path, device);
+  if (!opened) {
     prompts.AskOnError(texts::hexCannotCreate());
     return HexSave::NotCreated;
   }
   std::optional<QByteArray> config;
   if (areas) config = configRecords(image, &failed);
   if (!areas || !config) {
-    file.cancelWriting();
+    if (node == SaveNode::File) replacement.cancelWriting();
     prompts.ShowError(notAnIntegerMessage(failed));
     return HexSave::Refused;
   }
@@ -171,14 +181,14 @@ HexSave WriteHexFile(const QString& path, MemoryImage& image, Prompts& prompts) 
     const qint64 n = file.write(text.constData() + done, text.size() - done);
     if (n <= 0) {
       const QString error = file.errorString();
-      file.cancelWriting();
+      if (node == SaveNode::File) replacement.cancelWriting();
       prompts.ShowError(error + QLatin1Char('.'));
       return HexSave::Failed;
     }
     done += n;
   }
-  if (!file.commit()) {
-    prompts.ShowError(file.errorString() + QLatin1Char('.'));
+  if (node == SaveNode::File && !replacement.commit()) {
+    prompts.ShowError(replacement.errorString() + QLatin1Char('.'));
     return HexSave::Failed;
   }
   return HexSave::Saved;

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "device/FileNodes.h"
 #include "sim/ChipHexFile.h"
 #include "sim/SimTexts.h"
 #include "sim/VirtualChip.h"
@@ -104,8 +105,9 @@ bool VirtualChip::loadHexText(const QByteArray& text, QString* error) {
 }
 
 bool VirtualChip::loadHex(const QString& path, QString* error) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  // Only a regular file is read: /dev/zero would never end, a FIFO would wait for a writer.
+  QFile file;
+  if (!openRegularFile(path, file)) {
     if (error) *error = texts::chipFileOpen(path);
     return false;
   }
@@ -115,8 +117,10 @@ bool VirtualChip::loadHex(const QString& path, QString* error) {
 bool VirtualChip::saveHex(const QString& path, QString* error) const {
   const QByteArray text = hexText(error);
   if (text.isEmpty()) return false;
+  // The contents go to a new file that replaces the old one; a node that is not a regular
+  // file (a device, a FIFO, a folder) is never replaced.
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
+  if (saveNodeAt(path) != SaveNode::File || !file.open(QIODevice::WriteOnly)) {
     if (error) *error = texts::chipFileCreate(path);
     return false;
   }
