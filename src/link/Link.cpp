@@ -69,7 +69,7 @@ void Link::SleepMs(int ms) {
 int Link::PortOp(int operation, int value) {
   switch (operation) {
     case kPortWrite:
-      port_->writeByte(static_cast<std::uint8_t>(value & 0xFF));
+      if (!port_->writeByte(static_cast<std::uint8_t>(value & 0xFF))) ++failedWrites_;
       return 0;
     case kPortStatus:
       return port_->readStatus();

@@ -41,6 +41,10 @@ class Link {
   // 0: write the value's low byte; 2: read the status byte; anything else: nothing.
   int PortOp(int operation, int value);
 
+  // Writes the port refused since the link was made. The lines keep their old value after such
+  // a write, so callers compare the count before and after a run to know the chip was not reached.
+  std::uint64_t failedWrites() const { return failedWrites_; }
+
   Port& port() { return *port_; }
   Clock& clock() { return *clock_; }
   void setPort(Port& port) { port_ = &port; }
@@ -50,6 +54,7 @@ class Link {
   Port* port_;
   Clock* clock_;
   std::function<int()> wordWidth_;
+  std::uint64_t failedWrites_ = 0;
 };
 
 // Counted busy loops that the optimiser cannot remove: 301 iterations after every command and

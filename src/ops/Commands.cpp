@@ -2,6 +2,7 @@
 
 #include "device/Prompts.h"
 #include "link/Link.h"
+#include "link/LinkTexts.h"
 #include "ops/Engine.h"
 #include "ops/OpTexts.h"
 #include "ops/OperationHost.h"
@@ -46,8 +47,10 @@ bool writeChip(Engine& engine) {
   } else {
     result = engine.RunOperation(OpWrite);
   }
-  // The "Flash1" write does not read back, so a verify run always follows it.
-  if (kind == DeviceKind::Flash1) result = engine.RunOperation(OpVerify) && result;
+  // The "Flash1" write does not read back, so a verify run always follows it, unless the port
+  // refused the write: the user has been told, once.
+  if (kind == DeviceKind::Flash1 && !engine.portFailed())
+    result = engine.RunOperation(OpVerify) && result;
   return finish(engine, result);
 }
 
@@ -62,6 +65,16 @@ UnprotectResult unprotectChip(Engine& engine, bool ask) {
     return UnprotectResult::Declined;
 
   Link& link = engine.link();
+  const std::uint64_t failedBefore = link.failedWrites();
+  // The erase is claimed only when every byte of its sequence reached the port.
+  auto erased = [&] {
+    if (link.failedWrites() != failedBefore) {
+      prompts.AskOnError(QString::fromUtf8(texts::kNoParallelPortUtf8));
+      return UnprotectResult::PortFailed;
+    }
+    prompts.ShowInfo(texts::unprotectDone());
+    return UnprotectResult::Erased;
+  };
   switch (kind) {
     case DeviceKind::Flash:
       // Erase setup at the configuration word erases everything and clears code protection.
@@ -76,16 +89,14 @@ UnprotectResult unprotectChip(Engine& engine, bool ask) {
       link.SendCommand(CmdEraseSetup1, 0);
       link.SendCommand(CmdEraseSetup2, 0);
       link.SendCommand(CmdProgModeOff, 0);
-      prompts.ShowInfo(texts::unprotectDone());
-      return UnprotectResult::Erased;
+      return erased();
     case DeviceKind::Flash1:
       link.SendCommand(CmdProgModeOn, 0);
       link.SendCommand(CmdBulkEraseProg, 0);
       link.SleepMs(kFlash1EraseWait);
       link.SendCommand(CmdProgModeOff, 0);
       // Said as on "Flash" devices, so the user knows the erase was sent.
-      prompts.ShowInfo(texts::unprotectDone());
-      return UnprotectResult::Erased;
+      return erased();
     default:
       // Told rather than left silent: nothing reached the chip.
       prompts.ShowInfo(texts::unprotectNotSupported());

@@ -20,6 +20,7 @@ enum class UnprotectResult {
   OnlyFlash,     // an "OTP" device: refused with a message, nothing sent
   Declined,      // the user answered No, nothing sent
   NotSupported,  // the device's algorithm has no erase sequence: nothing sent
+  PortFailed,  // the port refused part of the sequence; the user was told, not "PIC desprotegido."
 };
 
 // Erases the chip to remove code protection, after the user's confirmation unless `ask` is

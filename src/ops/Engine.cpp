@@ -3,6 +3,7 @@
 #include "device/Prompts.h"
 #include "image/MemoryImage.h"
 #include "link/Link.h"
+#include "link/LinkTexts.h"
 #include "ops/OpTexts.h"
 #include "ops/OperationHost.h"
 
@@ -56,6 +57,16 @@ bool Engine::reportStops(const QString& text) {
   if (!prompts_.AskOnError(text)) return false;
   // A stopped run still leaves programming mode, so the chip is not left under VPP.
   send(CmdProgModeOff);
+  return true;
+}
+
+bool Engine::portStops() {
+  if (portFailed_) return true;
+  if (link_.failedWrites() == failedWritesBefore_) return false;
+  portFailed_ = true;
+  send(CmdProgModeOff);
+  // The start-up text: the port is there but does not take what is written to it.
+  prompts_.AskOnError(QString::fromUtf8(texts::kNoParallelPortUtf8));
   return true;
 }
 
@@ -134,6 +145,7 @@ bool Engine::programPass(OperationKind kind, const QString& action, qint64 maxWo
     host_.ShowProgress(action, texts::areaProgram(), a);
     if (!pairedWrite) {
       const qint64 r = send(CmdReadProgData);
+      if (portStops()) return false;
       if (kind == OpRead) {
         image_.storeProgValue(int(a), r);
       } else if (kind == OpWrite || kind == OpVerify) {
@@ -160,6 +172,7 @@ bool Engine::identPass(OperationKind kind, const QString& action) {
       weight *= 16;
     } else {
       const qint64 r = send(CmdReadProgData);
+      if (portStops()) return false;
       accumulated += (r % 16) * weight;
       weight *= 16;
       if (kind == OpRead) {
@@ -187,6 +200,7 @@ bool Engine::configPass(OperationKind kind, const QString& action) {
   if (kind == OpWrite) ProgramWord(kConfigAddress, c);
   if (kind == OpWrite && kindOf(device()) == DeviceKind::Flash1) return true;
   const qint64 r = send(CmdReadProgData);
+  if (portStops()) return false;
   if (kind == OpRead) {
     image_.SetPalConf(r);
   } else if (kind == OpWrite || kind == OpVerify) {
@@ -217,6 +231,7 @@ bool Engine::eepromPass(OperationKind kind, const QString& action) {
       }
     }
     const qint64 r = send(CmdReadEEData) & 0xFF;
+    if (portStops()) return false;
     if (kind == OpRead) {
       image_.storeEeValue(int(a), r);
     } else if (kind == OpBlankCheck) {
@@ -236,7 +251,10 @@ bool Engine::RunOperation(OperationKind kind) {
   const qint64 maxWord = qint64{IntPower(2, device().ProgBits)} - 1;
   const QString action = actionWord(kind);
 
+  failedWritesBefore_ = link_.failedWrites();
+  portFailed_ = false;
   send(CmdProgModeOn);
+  if (portStops()) return false;
   if (host_.scopeProgram() && !programPass(kind, action, maxWord)) return false;
   // Leaving and re-entering programming mode puts the address counter back at 0.
   send(CmdProgModeOff);
@@ -260,6 +278,9 @@ bool Engine::RunOperation(OperationKind kind) {
   if (host_.scopeEeprom() && kindOf(device()) == DeviceKind::Flash && !eepromPass(kind, action))
     return false;
   send(CmdProgModeOff);
+  // Writes that were not read back ("Flash1" pairs) were never checked: no success is claimed
+  // when the port refused any of them.
+  if (portStops()) return false;
 
   host_.hideProgressWindow();
   host_.UpdateStatusBar();

@@ -36,6 +36,10 @@ class Engine {
   // `address` is the walk's address within its area; only its parity matters ("Flash1" pairs).
   void ProgramWord(qint64 address, qint64 value);
 
+  // True when the port refused a write during the last run: the run was stopped and the user
+  // told that the port cannot be reached.
+  bool portFailed() const { return portFailed_; }
+
   DeviceContext& devices() { return devices_; }
   const DeviceDef& device() const { return devices_.CurrentDevice; }
   MemoryImage& image() { return image_; }
@@ -57,6 +61,9 @@ class Engine {
   // Reports a discrepancy; true when the user chose Cancel, after which the chip is taken out
   // of programming mode.
   bool reportStops(const QString& text);
+  // True, after telling the user, when the port refused a write since the run began; what was
+  // read then did not come from the chip.
+  bool portStops();
 
   bool programPass(OperationKind kind, const QString& action, qint64 maxWord);
   bool identPass(OperationKind kind, const QString& action);
@@ -68,6 +75,8 @@ class Engine {
   Link& link_;
   Prompts& prompts_;
   OperationHost& host_;
+  std::uint64_t failedWritesBefore_ = 0;
+  bool portFailed_ = false;
 };
 
 }  // namespace tavrix
