@@ -3,12 +3,15 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace tavrix {
 
 namespace {
 
 // The largest device file we read; anything bigger is not a device file.
 constexpr qint64 kMaxIniBytes = 64 * 1024 * 1024;
+constexpr qint64 kIniReadPiece = 64 * 1024;
 
 // Trimming drops white space and control characters at both ends.
 QString trimmed(QStringView s) {
@@ -27,7 +30,14 @@ IniFile IniFile::load(const QString& path) {
   if (path.isEmpty() || !info.isFile() || info.size() > kMaxIniBytes) return {};
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray text = file.read(kMaxIniBytes);
+  // Read in pieces up to the limit: asking for the limit at once would reserve all of it for
+  // every file, however small.
+  QByteArray text;
+  while (text.size() < kMaxIniBytes) {
+    const QByteArray piece = file.read(std::min<qint64>(kIniReadPiece, kMaxIniBytes - text.size()));
+    if (piece.isEmpty()) break;
+    text += piece;
+  }
   return parse(text);
 }
 

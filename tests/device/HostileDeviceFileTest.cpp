@@ -1,0 +1,95 @@
+// Device files no one should give the program: devices, FIFOs and folders in place of the file,
+// NUL bytes and absurd values in it. The reader never waits, never reads endlessly, and keeps
+// its memory to the size of the file.
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "device/DeviceDef.h"
+#include "device/DeviceFile.h"
+#include "device/IniFile.h"
+#include "support/TempFiles.h"
+
+namespace tavrix::test {
+namespace {
+
+TEST(HostileDeviceFile, NodesThatAreNotFilesHaveNoDevices) {
+  TempFiles tmp;
+  const QString fifo = tmp.path(QStringLiteral("fifo.ini"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString folder = tmp.path(QStringLiteral("folder.ini"));
+  ASSERT_TRUE(QDir().mkdir(folder));
+  for (const QString& path :
+       {QStringLiteral("/dev/zero"), QStringLiteral("/dev/null"), fifo, folder, QString()}) {
+    SCOPED_TRACE(path.toStdString());
+    const DeviceList list = ReadDeviceList(path);
+    EXPECT_TRUE(list.devices.isEmpty());
+    EXPECT_TRUE(list.lastFile.isEmpty());
+    EXPECT_EQ(ReadDeviceSection(path, QStringLiteral("PIC16F84A")).ProgMem, 1024);  // defaults
+  }
+}
+
+// NUL bytes and junk do not hide the sections around them.
+TEST(HostileDeviceFile, NulBytesAndJunkLinesAreSkipped) {
+  TempFiles tmp;
+  QByteArray text("[PIC16F84A]\nProgMem=$400\n");
+  text += QByteArray(64, '\0') + '\n' + QByteArray(1 << 20, 'x') + "\n[PIC16F877]\nProgMem=8192\n";
+  const QString path = tmp.write(QStringLiteral("t.ini"), text);
+  EXPECT_EQ(ReadDeviceList(path).devices, QStringList({"PIC16F84A", "PIC16F877"}));
+  EXPECT_EQ(ReadDeviceSection(path, QStringLiteral("PIC16F877")).ProgMem, 8192);
+}
+
+// Absurd values read as they are written; selection refuses them with a message naming the key.
+TEST(HostileDeviceFile, AbsurdValuesAreNamedByDeviceProblem) {
+  TempFiles tmp;
+  const QString path = tmp.write(QStringLiteral("t.ini"),
+                                 "[PICWIDE]\nProgBits=64\n[PICHUGE]\nProgMem=2147483647\n"
+                                 "[PICNEG]\nProgMem=-1\n[PICEE]\nEEProm=0x7FFFFFFF\n");
+  const QStringList expected = {
+      "El dispositivo PICWIDE no se puede usar: ProgBits=64 está fuera del rango 0 a 16.",
+      "El dispositivo PICHUGE no se puede usar: ProgMem=2147483647 está fuera del rango 0 a 32768.",
+      "El dispositivo PICNEG no se puede usar: ProgMem=-1 está fuera del rango 0 a 32768.",
+      "El dispositivo PICEE no se puede usar: EEProm=2147483647 es mayor que 32768."};
+  QStringList problems;
+  for (const QString& name : ReadDeviceList(path).devices)
+    problems << deviceProblem(ReadDeviceSection(path, name));
+  EXPECT_EQ(problems, expected);
+}
+
+// Reading a small device file reserves memory for that file, not for the largest file the
+// reader accepts (it once reserved 64 MB on every read, that is on every device selection).
+TEST(HostileDeviceFile, ReadingASmallFileNeedsLittleMemory) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // In the child: allow 16 MB more data than it has now, then read the shipped file.
+    long dataKb = -1;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+      for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmData:")) dataKb = line.mid(7).trimmed().split(' ').first().toLong();
+    }
+    if (dataKb < 0) ::_exit(3);
+    const rlim_t limit = rlim_t(dataKb + 16 * 1024) * 1024;
+    const rlimit lim{limit, limit};
+    if (::setrlimit(RLIMIT_DATA, &lim) != 0) ::_exit(4);
+    try {
+      const IniFile ini = IniFile::load(QStringLiteral(TAVRIX_SHIPPED_INI));
+      ::_exit(ini.sectionNames().size() > 1 ? 0 : 5);
+    } catch (...) {
+      ::_exit(6);  // out of memory
+    }
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the reader died: signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
+}  // namespace tavrix::test
