@@ -1,0 +1,71 @@
+// The command-line tool against hostile paths and devices: a state file that is a device, a
+// port node that refuses every write, a device file whose first device is absurd, and a HEX
+// file saved to a full device.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include "cli/CliRun.h"
+#include "support/TempFiles.h"
+
+namespace tavrix::test {
+namespace {
+
+// A private copy of /dev/full where the system allows one, so that a fault cannot replace the
+// machine's own node; /dev/full itself otherwise.
+QString fullDevice(const TempFiles& tmp) {
+  const QString own = tmp.path(QStringLiteral("full"));
+  if (::mknod(QFile::encodeName(own).constData(), S_IFCHR | 0666, makedev(1, 7)) == 0) return own;
+  return QStringLiteral("/dev/full");
+}
+
+bool isCharacterDevice(const QString& path) {
+  struct stat st {};
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+TEST(HostileCli, StateFileThatIsADeviceIsRefusedBeforeTheChip) {
+  const CliRun run = runCli(shippedIni() << "--virtual"
+                                         << "/dev/zero"
+                                         << "blank");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, QStringLiteral("Error: Fichero de estado /dev/zero: No se puede abrir el "
+                                    "fichero /dev/zero.\n"));
+}
+
+// A node that takes no byte (a full device): the run says the port cannot be reached instead of
+// reporting what a dead line reads.
+TEST(HostileCli, PortThatRefusesWritesIsNamed) {
+  TempFiles tmp;
+  const QString full = fullDevice(tmp);
+  const CliRun run = runCli(shippedIni() << "--port" << full << "blank");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, QStringLiteral("Error: Imposible comunicar con el puerto paralelo.\n"));
+  EXPECT_TRUE(isCharacterDevice(full));
+}
+
+TEST(HostileCli, AbsurdFirstDeviceIsNamedWhenNoDeviceIsGiven) {
+  TempFiles tmp;
+  const QString ini = tmp.write(QStringLiteral("t.ini"), "[PICHUGE]\nProgBits=99\n[PIC16F84A]\n");
+  const CliRun run = runCli({"--ini", ini, "--virtual", tmp.path("s.hex"), "blank"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, QStringLiteral("Error: El dispositivo PICHUGE no se puede usar: ProgBits=99 "
+                                    "está fuera del rango 0 a 16.\n"));
+  EXPECT_FALSE(QFile::exists(tmp.path("s.hex")));
+}
+
+TEST(HostileCli, SaveToAFullDeviceShowsTheSystemError) {
+  TempFiles tmp;
+  const QString full = fullDevice(tmp);
+  const CliRun run = runCli(
+      shippedIni() << "hex" << fixturePath(QStringLiteral("gpasm__flash_16f84a.hex")) << full);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, QStringLiteral("Error: No space left on device.\n"));
+  EXPECT_TRUE(isCharacterDevice(full));
+}
+
+}  // namespace
+}  // namespace tavrix::test
