@@ -1,0 +1,163 @@
+// The figures the program is held to, computed from one run of the benchmarks. Each target is
+// the budget a user would notice, or one derived from it where noted.
+#include "TargetCheck.h"
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+
+namespace tavrix::bench {
+
+namespace {
+
+double nanoseconds(benchmark::TimeUnit unit) {
+  switch (unit) {
+    case benchmark::kNanosecond:
+      return 1;
+    case benchmark::kMicrosecond:
+      return 1e3;
+    case benchmark::kMillisecond:
+      return 1e6;
+    case benchmark::kSecond:
+      return 1e9;
+  }
+  return 1;
+}
+
+struct Target {
+  const char* label;
+  double limit;      // in the figure's own unit
+  const char* unit;  // "ns", "ms" or "%"
+  // The figure from the runs, in `unit`; nullopt when a run it needs did not take place.
+  std::function<std::optional<double>(const TargetReporter&)> figure;
+  const char* howToRun;  // for figures left out of the smoke run
+};
+
+std::optional<double> nsOf(const TargetReporter& r, const char* run, const char* measure) {
+  const double v = r.value(run, measure);
+  return v < 0 ? std::nullopt : std::optional<double>(v);
+}
+
+// The link's own CPU per command: the command's cost minus the mandated busy waits in it.
+std::optional<double> linkOwn(const TargetReporter& r, const char* run, int settles, int reads) {
+  const auto total = nsOf(r, run, "cpu");
+  const auto settle = nsOf(r, "BM_SettleDelay", "cpu");
+  const auto read = nsOf(r, "BM_ReadWait", "cpu");
+  if (!total || !settle || !read) return std::nullopt;
+  return *total - settles * *settle - reads * *read;
+}
+
+std::optional<double> msOf(const TargetReporter& r, const char* run) {
+  const auto ns = nsOf(r, run, "real");
+  return ns ? std::optional<double>(*ns / 1e6) : std::nullopt;
+}
+
+const std::vector<Target>& targets() {
+  // The link's own share of a command stays under 1 us, less than the one system call per
+  // line change that a real port costs. The engine's own work per location stays under 2 us,
+  // a few percent of the 59 port writes a location costs on a real port.
+  static const std::vector<Target> list = {
+      {"Link CPU, bare command (own share)", 1000, "ns",
+       [](const TargetReporter& r) { return linkOwn(r, "BM_SendCommandBare", 1, 0); }, nullptr},
+      {"Link CPU, data-out command (own share)", 1000, "ns",
+       [](const TargetReporter& r) { return linkOwn(r, "BM_SendCommandDataOut", 2, 0); }, nullptr},
+      {"Link CPU, data-in command (own share)", 1000, "ns",
+       [](const TargetReporter& r) { return linkOwn(r, "BM_SendCommandDataIn", 2, 1); }, nullptr},
+      {"Engine CPU per location (own share)", 2000, "ns",
+       [](const TargetReporter& r) -> std::optional<double> {
+         const auto run = nsOf(r, "BM_EngineReadNullPort8192", "cpu");
+         const auto locations = nsOf(r, "BM_EngineReadNullPort8192", "locations");
+         const auto in = nsOf(r, "BM_SendCommandDataIn", "cpu");
+         const auto bare = nsOf(r, "BM_SendCommandBare", "cpu");
+         if (!run || !locations || !in || !bare || *locations <= 0) return std::nullopt;
+         return *run / *locations - *in - *bare;  // a read and an increment per location
+       },
+       nullptr},
+      {"Grid reset, 8192 words", 10, "ms",
+       [](const TargetReporter& r) { return msOf(r, "BM_ResetProgramGridWithView/8192"); },
+       nullptr},
+      {"Grid reset, 32768 words", 40, "ms",
+       [](const TargetReporter& r) { return msOf(r, "BM_ResetProgramGridWithView/32768"); },
+       nullptr},
+      {"HEX load, 8192 words + 256 bytes", 10, "ms",
+       [](const TargetReporter& r) { return msOf(r, "BM_HexLoad"); }, nullptr},
+      {"HEX save, 8192 words + 256 bytes", 10, "ms",
+       [](const TargetReporter& r) { return msOf(r, "BM_HexSave"); }, nullptr},
+      {"Read of an 8192-word chip, virtual board", 100, "ms",
+       [](const TargetReporter& r) { return msOf(r, "BM_ReadChip8192"); }, nullptr},
+      {"Real-clock write, time over its waits", 2, "%",
+       [](const TargetReporter& r) { return nsOf(r, "BM_WriteFlash1024_RealClock", "over_pct"); },
+       "--benchmark_filter=RealClock"},
+  };
+  return list;
+}
+
+std::string formatted(double v, const char* unit) {
+  char text[64];
+  std::snprintf(text, sizeof text, v < 10 ? "%.2f %s" : v < 100 ? "%.1f %s" : "%.0f %s", v, unit);
+  return text;
+}
+
+}  // namespace
+
+TargetReporter::TargetReporter() : display_(benchmark::CreateDefaultDisplayReporter()) {}
+
+bool TargetReporter::ReportContext(const Context& context) {
+  return display_->ReportContext(context);
+}
+
+void TargetReporter::ReportRuns(const std::vector<Run>& runs) {
+  for (const Run& run : runs) {
+    if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+    auto& f = figures_[run.benchmark_name()];
+    const double unit = nanoseconds(run.time_unit);
+    f["real"] = run.GetAdjustedRealTime() * unit;
+    f["cpu"] = run.GetAdjustedCPUTime() * unit;
+    for (const auto& [name, counter] : run.counters) f[name] = counter.value;
+  }
+  display_->ReportRuns(runs);
+}
+
+void TargetReporter::Finalize() {
+  display_->Finalize();
+}
+
+double TargetReporter::value(const std::string& run, const std::string& measure) const {
+  const auto r = figures_.find(run);
+  if (r == figures_.end()) return -1;
+  const auto m = r->second.find(measure);
+  return m == r->second.end() ? -1 : m->second;
+}
+
+int reportTargets(const TargetReporter& runs, std::ostream& out) {
+  int over = 0;
+  std::vector<std::string> regressions;
+  char line[160];
+  out << '\n';
+  std::snprintf(line, sizeof line, "%-44s %12s %12s  %s\n", "Figure", "Measured", "Target", "");
+  out << line;
+  for (const Target& t : targets()) {
+    const auto v = t.figure(runs);
+    const std::string limit = "<= " + formatted(t.limit, t.unit);
+    if (!v) {
+      std::snprintf(line, sizeof line, "%-44s %12s %12s  not run%s%s\n", t.label, "-",
+                    limit.c_str(), t.howToRun ? ": " : "", t.howToRun ? t.howToRun : "");
+      out << line;
+      continue;
+    }
+    const bool ok = *v <= t.limit;
+    std::snprintf(line, sizeof line, "%-44s %12s %12s  %s\n", t.label,
+                  formatted(*v, t.unit).c_str(), limit.c_str(), ok ? "ok" : "OVER");
+    out << line;
+    if (!ok) {
+      ++over;
+      regressions.push_back("REGRESSION: " + std::string(t.label) + ": " + formatted(*v, t.unit) +
+                            ", target " + limit + "\n");
+    }
+  }
+  for (const std::string& r : regressions) out << r;
+  if (regressions.empty()) out << "Every figure that ran is within its target.\n";
+  return over;
+}
+
+}  // namespace tavrix::bench
