@@ -109,7 +109,10 @@ bool TargetReporter::ReportContext(const Context& context) {
 void TargetReporter::ReportRuns(const std::vector<Run>& runs) {
   for (const Run& run : runs) {
     if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-    auto& f = figures_[run.benchmark_name()];
+    // Named by function and arguments only ("BM_ResetProgramGridWithView/8192"), whatever
+    // iteration count or time type the run adds to its full name.
+    const auto& n = run.run_name;
+    auto& f = figures_[n.function_name + (n.args.empty() ? "" : "/" + n.args)];
     const double unit = nanoseconds(run.time_unit);
     f["real"] = run.GetAdjustedRealTime() * unit;
     f["cpu"] = run.GetAdjustedCPUTime() * unit;
