@@ -3,6 +3,7 @@
 // link's share per location (a data-in and a bare command) is taken off by the target check.
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
 #include "device/DeviceDef.h"
 #include "device/Prompts.h"
 #include "image/MemoryImage.h"
@@ -15,28 +16,8 @@
 namespace {
 
 using namespace tavrix;
-
-class NoPrompts : public Prompts {
- public:
-  void ShowInfo(const QString&) override {}
-  bool AskOnError(const QString&) override { return false; }
-  void ShowError(const QString&) override {}
-  bool AskYesNo(const QString&, const QString&) override { return true; }
-};
-
-class EveryArea : public OperationHost {
- public:
-  bool scopeProgram() const override { return true; }
-  bool scopeEeprom() const override { return true; }
-  bool scopeConfig() const override { return true; }
-  bool scopeIdent() const override { return true; }
-  void showProgressWindow() override {}
-  void hideProgressWindow() override {}
-  void ShowProgress(const QString&, const QString&, qint64) override {}
-  void setMainWindowEnabled(bool) override {}
-  void UpdateStatusBar() override {}
-  void beep() override {}
-};
+using bench::AllAreasHost;
+using bench::SilentPrompts;
 
 void BM_EngineReadNullPort8192(benchmark::State& state) {
   DeviceContext devices;
@@ -52,8 +33,8 @@ void BM_EngineReadNullPort8192(benchmark::State& state) {
   VirtualClock clock;
   Link link(port, clock, [&] { return d.ProgBits; });
   MemoryImage image(d);
-  NoPrompts prompts;
-  EveryArea host;
+  SilentPrompts prompts;
+  AllAreasHost host;
   for (auto _ : state) {
     Engine engine(devices, image, link, prompts, host);
     benchmark::DoNotOptimize(engine.RunOperation(OpRead));

@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
 #include "device/DeviceDef.h"
 #include "device/Prompts.h"
 #include "image/HexReader.h"
@@ -14,14 +15,8 @@
 namespace {
 
 using namespace tavrix;
-
-class SilentPrompts : public Prompts {
- public:
-  void ShowInfo(const QString&) override {}
-  bool AskOnError(const QString&) override { return false; }
-  void ShowError(const QString&) override {}
-  bool AskYesNo(const QString&, const QString&) override { return true; }
-};
+using bench::AllAreasHost;
+using bench::SilentPrompts;
 
 DeviceDef bigDevice() {
   DeviceDef d;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "device/DeviceDef.h"
 #include "device/Prompts.h"
 #include "image/MemoryImage.h"
@@ -25,32 +26,8 @@
 namespace {
 
 using namespace tavrix;
-
-class QuietPrompts : public Prompts {
- public:
-  void ShowInfo(const QString&) override {}
-  bool AskOnError(const QString&) override {
-    ++errors;
-    return false;
-  }
-  void ShowError(const QString&) override {}
-  bool AskYesNo(const QString&, const QString&) override { return true; }
-  int errors = 0;
-};
-
-class AllAreasHost : public OperationHost {
- public:
-  bool scopeProgram() const override { return true; }
-  bool scopeEeprom() const override { return true; }
-  bool scopeConfig() const override { return true; }
-  bool scopeIdent() const override { return true; }
-  void showProgressWindow() override {}
-  void hideProgressWindow() override {}
-  void ShowProgress(const QString&, const QString&, qint64) override {}
-  void setMainWindowEnabled(bool) override {}
-  void UpdateStatusBar() override {}
-  void beep() override {}
-};
+using bench::AllAreasHost;
+using bench::SilentPrompts;
 
 // Counts the waits asked of the clock it passes them to.
 class CountingClock : public Clock {
@@ -120,7 +97,7 @@ struct VirtualRig {
   VirtualBoard board;
   Link link;
   MemoryImage image;
-  QuietPrompts prompts;
+  SilentPrompts prompts;
   AllAreasHost host;
 };
 
@@ -156,7 +133,7 @@ void BM_WriteFlash1024_RealClock(benchmark::State& state) {
   MemoryImage image(devices.CurrentDevice);
   fillImage(image, d);
   image.ResetEEPromGrid();  // program memory, IDs and configuration word only
-  QuietPrompts prompts;
+  SilentPrompts prompts;
   AllAreasHost host;
   double wallMs = 0;
   for (auto _ : state) {
