@@ -11,6 +11,17 @@ DeviceKind kindOf(const DeviceDef& device) {
   return DeviceKind::Other;
 }
 
+qint32 deviceIdFromKey(qint32 value) {
+  if (value < 0 || value > 0x3FFF) return kNoDeviceId;
+  const qint32 id = value & kDeviceIdMask;
+  return id == 0 || id == kDeviceIdMask ? kNoDeviceId : id;
+}
+
+bool deviceIdMatches(const DeviceDef& device, qint32 word) {
+  return device.DeviceID != kNoDeviceId && word >= 0 && word <= 0x3FFF &&
+         (word & kDeviceIdMask) == device.DeviceID;
+}
+
 qint64 blankWord(const DeviceDef& device) {
   if (device.ProgBits <= 0) return 0;
   const int bits = device.ProgBits > 62 ? 62 : device.ProgBits;

@@ -4,6 +4,13 @@
 
 namespace tavrix {
 
+// `DeviceID` of a device without an identification word (no key, or a value that cannot be
+// one). No word read from a chip can equal it.
+inline constexpr qint32 kNoDeviceId = -1;
+// The identification word at 0x2006: bits 13-5 name the device, bits 4-0 the silicon revision.
+inline constexpr qint32 kDeviceIdMask = 0x3FE0;
+inline constexpr qint32 kDeviceRevisionMask = 0x001F;
+
 // One device of the device file: its section name and keys, in the file's terms.
 struct DeviceDef {
   QString Name;
@@ -16,12 +23,22 @@ struct DeviceDef {
   qint32 PalConfDef = 0;
   QString PalConf;
   QString Programming;
+  // The identification word with its revision bits clear, or kNoDeviceId.
+  qint32 DeviceID = kNoDeviceId;
 };
 
 // The programming algorithm named by `Programming`, compared exactly (case included).
 enum class DeviceKind { Flash, Flash1, OTP, Other };
 
 DeviceKind kindOf(const DeviceDef& device);
+
+// The `DeviceID` a key's value gives: the word with its revision bits cleared (a word copied
+// from a chip names the same device), or kNoDeviceId when the value is not a 14-bit word or
+// names no device code (0 reads like an empty socket, 0x3FE0 like a blank word).
+qint32 deviceIdFromKey(qint32 value);
+
+// The device has an identification word and `word`, read at 0x2006, is one of its revisions.
+bool deviceIdMatches(const DeviceDef& device, qint32 word);
 
 // Blank program word, 2^ProgBits - 1 (0x3FFF for 14 bits); 0 for widths of 0 or less.
 qint64 blankWord(const DeviceDef& device);

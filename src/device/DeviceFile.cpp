@@ -29,6 +29,7 @@ DeviceDef ReadDeviceSection(const QString& configPath, const QString& name) {
   d.PalConf = ini.readString(name, QStringLiteral("PalConf"),
                              QStringLiteral("- - - - - - - - - - - - - -"));
   d.Programming = ini.readString(name, QStringLiteral("Programming"), QStringLiteral("Flash"));
+  d.DeviceID = deviceIdFromKey(ini.readInteger(name, QStringLiteral("DeviceID"), kNoDeviceId));
   return d;
 }
 

@@ -22,6 +22,7 @@ QString SelectDeviceCore(DeviceContext& ctx, MemoryImage& image, const QString& 
   image.SetPalConf(def.PalConfDef);
   current.Programming = def.Programming;
   current.PalConf = def.PalConf;
+  current.DeviceID = def.DeviceID;
   if (current.EEProm > 0) image.ResetEEPromGrid();
   image.ResetProgramGrid();
   return {};

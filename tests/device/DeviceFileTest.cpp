@@ -45,6 +45,7 @@ TEST(DeviceFile, SectionWithOnlyProgrammingTakesEveryDefault) {
   EXPECT_EQ(d.PalConf, "- - - - - - - - - - - - - -");
   EXPECT_EQ(d.Programming, "OTP");
   EXPECT_EQ(kindOf(d), DeviceKind::OTP);
+  EXPECT_EQ(d.DeviceID, kNoDeviceId);
   // A missing section reads as all defaults.
   EXPECT_EQ(ReadDeviceSection(path, "PIC2").Programming, "Flash");
 }
@@ -61,6 +62,34 @@ TEST(DeviceFile, SizesInEveryFormAndEmptyTextValues) {
   EXPECT_EQ(ReadDeviceSection(path, "C").ProgMem, 2048);
   EXPECT_EQ(ReadDeviceSection(path, "D").ProgMem, 1024);
   EXPECT_EQ(kindOf(ReadDeviceSection(path, "D")), DeviceKind::Other);
+}
+
+TEST(DeviceFile, IdentificationWordInEveryFormOrNone) {
+  struct Case {
+    const char* value;
+    qint32 id;
+  };
+  const Case cases[] = {
+      {"$0560", 0x0560},
+      {"0x9E0", 0x09E0},
+      {"2528", 0x09E0},
+      {"$0561", 0x0560},  // a word copied from a chip: its revision is not part of the key
+      {"", kNoDeviceId},
+      {"0560h", kNoDeviceId},
+      {"-1", kNoDeviceId},
+      {"$4000", kNoDeviceId},
+      {"$FFFFFFFF", kNoDeviceId},
+      {"$001F", kNoDeviceId},  // device code 0: what an empty socket reads
+      {"$3FFF", kNoDeviceId},  // what a part without the word answers
+  };
+  test::TempFiles tmp;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    const QString path = tmp.write("t.ini", QByteArray("[PIC1]\nDeviceID=") + c.value + "\n");
+    const DeviceDef d = ReadDeviceSection(path, "PIC1");
+    EXPECT_EQ(d.DeviceID, c.id);
+    EXPECT_EQ(deviceIdMatches(d, 0x0563), c.id == 0x0560);
+  }
 }
 
 TEST(DeviceFile, FileIsReadAfreshAndNeverWritten) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+#include <vector>
+
 #include "device/DeviceDef.h"
 #include "device/DeviceFile.h"
 
@@ -89,6 +93,44 @@ TEST(ShippedDeviceFile, EveryDeviceMatchesTheChipTable) {
         EXPECT_FALSE(set) << bits[i].toStdString();
       }
     }
+  }
+}
+
+// The identification words of the part table; parts not listed have none.
+const std::map<QString, qint32> kDeviceIds = {
+    {"PIC16F84A", 0x0560}, {"PIC16F627", 0x07A0}, {"PIC16F628", 0x07C0}, {"PIC16F870", 0x0D00},
+    {"PIC16F871", 0x0D20}, {"PIC16F872", 0x08E0}, {"PIC16F873", 0x0960}, {"PIC16F874", 0x0920},
+    {"PIC16F876", 0x09E0}, {"PIC16F877", 0x09A0}, {"PIC16F73", 0x0600},  {"PIC16F74", 0x0620},
+    {"PIC16F76", 0x0640},  {"PIC16F77", 0x0660},
+};
+
+TEST(ShippedDeviceFile, IdentificationWordsNameExactlyOneDevice) {
+  std::vector<DeviceDef> devices;
+  for (const Expected& e : kDevices)
+    devices.push_back(ReadDeviceSection(TAVRIX_SHIPPED_INI, e.name));
+  std::set<qint32> codes;
+  for (const DeviceDef& d : devices) {
+    SCOPED_TRACE(d.Name.toStdString());
+    const auto it = kDeviceIds.find(d.Name);
+    EXPECT_EQ(d.DeviceID, it == kDeviceIds.end() ? kNoDeviceId : it->second);
+    if (d.DeviceID == kNoDeviceId) continue;
+    EXPECT_TRUE(codes.insert(d.DeviceID & kDeviceIdMask).second) << "shared device code";
+    // Whatever the revision, the word read from the chip names this device and no other.
+    for (qint32 revision : {0, 1, 0x1F}) {
+      int matches = 0;
+      for (const DeviceDef& other : devices)
+        if (deviceIdMatches(other, d.DeviceID | revision)) {
+          ++matches;
+          EXPECT_EQ(other.Name, d.Name);
+        }
+      EXPECT_EQ(matches, 1) << revision;
+    }
+  }
+  EXPECT_EQ(codes.size(), kDeviceIds.size());
+  // An empty socket or a blank location names no device.
+  for (const DeviceDef& d : devices) {
+    EXPECT_FALSE(deviceIdMatches(d, 0x0000));
+    EXPECT_FALSE(deviceIdMatches(d, 0x3FFF));
   }
 }
 

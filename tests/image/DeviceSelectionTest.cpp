@@ -24,7 +24,7 @@ const char kIni[] =
     "[PIC16C84ODD]\n"
     "ProgMem=20\nEEProm=$10\nProgBits=12\n"
     "[PIC16F73]\n"
-    "ProgMem=4096\nEEProm=0\nRAM=192\nPalConfDef=$3FFF\nProgramming=Flash1\n"
+    "ProgMem=4096\nEEProm=0\nRAM=192\nPalConfDef=$3FFF\nProgramming=Flash1\nDeviceID=$0600\n"
     "[PIC16C622]\n"
     "ProgMem=2048\nEEProm=-1\nRAM=128\nProgramming=OTP\nConfigStart=$4000\nEEPromStart=$4200\n"
     "[PIC16BIG]\n"
@@ -95,6 +95,7 @@ TEST_F(DeviceSelectionTest, DefaultsTwelveBitWordsAndAPartialRow) {
   EXPECT_EQ(image.GetPalConf(), 0x3FF1);
   EXPECT_EQ(ctx.CurrentDevice.PalConf, "- - - - - - - - - - - - - -");
   EXPECT_EQ(ctx.CurrentDevice.Programming, "Flash");
+  EXPECT_EQ(ctx.CurrentDevice.DeviceID, kNoDeviceId);
   // A section the file does not have reads as every default.
   EXPECT_EQ(select("PIC99X"), QString());
   expectProgram(1024, QStringLiteral("3FFF"));
@@ -112,6 +113,7 @@ TEST_F(DeviceSelectionTest, DeviceWithoutEepromKeepsThePreviousEeprom) {
   ASSERT_EQ(select("PIC16F73"), QString());
   EXPECT_EQ(ctx.CurrentDevice.EEProm, 0);
   EXPECT_EQ(ctx.CurrentDevice.Programming, "Flash1");
+  EXPECT_EQ(ctx.CurrentDevice.DeviceID, 0x0600);
   EXPECT_EQ(image.GetPalConf(), 0x3FFF);
   expectProgram(4096, QStringLiteral("3FFF"));
   EXPECT_EQ(eeResized.count(), 0);
