@@ -7,7 +7,8 @@ namespace {
 bool sameDefinition(const DeviceDef& a, const DeviceDef& b) {
   return a.Name == b.Name && a.ProgMem == b.ProgMem && a.EEProm == b.EEProm &&
          a.ProgBits == b.ProgBits && a.ConfigStart == b.ConfigStart &&
-         a.EEPromStart == b.EEPromStart && a.PalConf == b.PalConf && a.Programming == b.Programming;
+         a.EEPromStart == b.EEPromStart && a.PalConf == b.PalConf &&
+         a.Programming == b.Programming && a.DeviceID == b.DeviceID;
 }
 
 }  // namespace

@@ -89,6 +89,7 @@ VirtualChip::VirtualChip(const DeviceDef& device, Clock& clock)
   }
   cpMask_ &= blank_;
   cpdMask_ &= blank_;
+  deviceId_ = defaultDeviceIdWord();
   erase();
   revision_ = 0;
 }
@@ -120,6 +121,17 @@ void VirtualChip::setIdWord(int index, std::uint16_t value) {
 void VirtualChip::setConfigWord(std::uint16_t value) {
   config_ = value & blank_;
   touch();
+}
+
+void VirtualChip::setDeviceIdWord(std::uint16_t value) {
+  deviceId_ = value & blank_;
+  touch();
+}
+
+std::uint16_t VirtualChip::defaultDeviceIdWord() const {
+  // Silicon revision 1: a real part's revision is never assumed to be 0.
+  if (device_.DeviceID == kNoDeviceId) return blank_;
+  return static_cast<std::uint16_t>((device_.DeviceID | 1) & blank_);
 }
 
 std::uint8_t VirtualChip::eepromByte(int index) const {
@@ -177,6 +189,7 @@ std::uint16_t VirtualChip::wordAt(std::uint16_t address) const {
     return programSize() > 0 ? program_[address % program_.size()] : blank_;
   if (address < kConfigBase + kIdCount) return ids_[address - kConfigBase];
   if (address == kConfigWordAddress) return config_;
+  if (address == kDeviceIdAddress) return deviceId_;
   return blank_;
 }
 

@@ -43,8 +43,9 @@ struct OtpCellRecord {
 //   rising edge of the stop clock. Unknown codes are ignored.
 // - Address counter of 14 bits: 0x0000-0x1FFF wraps to 0, 0x2000-0x3FFF wraps to 0x2000.
 //   Program word = counter mod ProgMem, EEPROM byte = counter mod EEProm; 0x2000-0x2003 are
-//   the ID words, 0x2007 the configuration word; the other configuration locations read the
-//   blank word and ignore writes.
+//   the ID words, 0x2006 the device identification word (read only), 0x2007 the
+//   configuration word; the other configuration locations read the blank word and ignore
+//   writes.
 // - The Programming kind decides how words are written ("Flash", "Flash1", "OTP"; any other
 //   text behaves as "Flash"); see the .cpp for the rules of each kind and their busy times.
 // - Code protection: configuration bits whose names (PalConf, bit 13 first) start with "CP"
@@ -92,6 +93,11 @@ class VirtualChip {
   void setIdWord(int index, std::uint16_t value);
   std::uint16_t configWord() const { return config_; }
   void setConfigWord(std::uint16_t value);
+  // The identification word at 0x2006, the part's own: read only over the wire and kept by
+  // every erase. A new chip answers its device's DeviceID with revision 1, or the blank word
+  // when the device has none.
+  std::uint16_t deviceIdWord() const { return deviceId_; }
+  void setDeviceIdWord(std::uint16_t value);
   std::uint8_t eepromByte(int index) const;
   void setEEPromByte(int index, std::uint8_t value);
   // Makes the chip as new: everything blank, OTP records forgotten. Mode and counter stay.
@@ -100,10 +106,12 @@ class VirtualChip {
   std::uint64_t contentsRevision() const { return revision_; }
 
   // --- Contents file: Intel HEX laid out like the program's own files (program word w at byte
-  // 2w, ID words at byte 0x4000, configuration word at 0x400E, EEPROM byte e at byte
-  // 2 × (EEPromStart + e); two bytes per word, low byte first; full words, so IDs keep all
-  // their bits). Loading starts from an erased chip; a file that is malformed or holds data
-  // outside the chip leaves the chip as it was and returns false with a message.
+  // 2w, ID words at byte 0x4000, identification word at 0x400C, configuration word at 0x400E,
+  // EEPROM byte e at byte 2 × (EEPromStart + e); two bytes per word, low byte first; full
+  // words, so IDs keep all their bits). Loading starts from an erased chip with its device's
+  // identification word, so a file that holds another one (a chip made as another device)
+  // keeps answering as what it is; a file that is malformed or holds data outside the chip
+  // leaves the chip as it was and returns false with a message.
   bool loadHex(const QString& path, QString* error);
   bool saveHex(const QString& path, QString* error) const;
   bool loadHexText(const QByteArray& text, QString* error);
@@ -145,6 +153,7 @@ class VirtualChip {
     std::uint16_t address = 0;
   };
 
+  std::uint16_t defaultDeviceIdWord() const;
   bool modeCondition(const ChipPins& p) const { return p.vdd && p.vpp && !p.mclrLow; }
   bool pgdLine() const;
   void enterMode();
@@ -184,6 +193,7 @@ class VirtualChip {
   std::vector<std::uint16_t> program_;
   std::array<std::uint16_t, kIdCount> ids_{};
   std::uint16_t config_ = 0;
+  std::uint16_t deviceId_ = 0;
   std::vector<std::uint8_t> eeprom_;
   std::vector<OtpCellRecord> programRecords_;
   std::array<OtpCellRecord, kIdCount + 1> configRecords_{};  // IDs, then the configuration word

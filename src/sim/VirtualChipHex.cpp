@@ -12,7 +12,8 @@ namespace tavrix {
 namespace {
 
 constexpr int kIdByte = 0x4000;
-constexpr int kReservedByte = 0x4008;  // 0x2004-0x2006: nothing to keep there
+constexpr int kReservedByte = 0x4008;  // 0x2004-0x2005: nothing to keep there
+constexpr int kDeviceIdByte = 0x400C;
 constexpr int kConfigByte = 0x400E;
 constexpr int kConfigEndByte = 0x4010;
 constexpr int kWordsPerRecord = 16;
@@ -46,6 +47,9 @@ QByteArray VirtualChip::hexText(QString* error) const {
   QByteArray ids;
   for (std::uint16_t id : ids_) appendWord(ids, id);
   out += ChipHexFile::record(0x00, kIdByte, ids);
+  QByteArray deviceId;
+  appendWord(deviceId, deviceId_);
+  out += ChipHexFile::record(0x00, kDeviceIdByte, deviceId);
   QByteArray config;
   appendWord(config, config_);
   out += ChipHexFile::record(0x00, kConfigByte, config);
@@ -66,6 +70,8 @@ bool VirtualChip::loadHexText(const QByteArray& text, QString* error) {
   std::array<std::uint16_t, kIdCount> ids;
   ids.fill(blank_);
   std::uint16_t config = blank_;
+  // A file without the word (an older one) holds a chip of the selected device.
+  std::uint16_t deviceId = defaultDeviceIdWord();
   std::vector<std::uint8_t> eeprom(eeprom_.size(), 0xFF);
   const qint64 eeStart = 2 * static_cast<qint64>(device_.EEPromStart);
   const qint64 eeEnd = eeStart + 2 * static_cast<qint64>(eeprom.size());
@@ -79,8 +85,10 @@ bool VirtualChip::loadHexText(const QByteArray& text, QString* error) {
         setByte(ids[(b - kIdByte) / 2], high, value);
       } else if (b >= kConfigByte && b < kConfigEndByte) {
         setByte(config, high, value);
-      } else if (b >= kReservedByte && b < kConfigByte) {
-        // Reserved locations and the device ID: the chip keeps nothing there.
+      } else if (b >= kDeviceIdByte && b < kConfigByte) {
+        setByte(deviceId, high, value);
+      } else if (b >= kReservedByte && b < kDeviceIdByte) {
+        // Reserved locations: the chip keeps nothing there.
       } else if (b < 2 * programSize()) {
         setByte(program[b / 2], high, value);
       } else if (b >= eeStart && b < eeEnd) {
@@ -97,6 +105,7 @@ bool VirtualChip::loadHexText(const QByteArray& text, QString* error) {
   program_ = std::move(program);
   ids_ = ids;
   config_ = config & blank_;
+  deviceId_ = deviceId & blank_;
   eeprom_ = std::move(eeprom);
   std::fill(programRecords_.begin(), programRecords_.end(), OtpCellRecord{});
   configRecords_.fill(OtpCellRecord{});

@@ -88,6 +88,7 @@ void fillChip(VirtualChip& chip, unsigned seed) {
     chip.setProgramWord(i, static_cast<std::uint16_t>(random() & chip.blankWord()));
   for (int p = 0; p < 4; ++p) chip.setIdWord(p, static_cast<std::uint16_t>(0x3F80 + p));
   chip.setConfigWord(0x3F61);
+  chip.setDeviceIdWord(static_cast<std::uint16_t>(0x0E20 | (seed & 0x1F)));
   for (int i = 0; i < chip.eepromSize(); ++i)
     chip.setEEPromByte(i, static_cast<std::uint8_t>(random()));
 }
@@ -95,6 +96,7 @@ void fillChip(VirtualChip& chip, unsigned seed) {
 void expectSameContents(const VirtualChip& a, const VirtualChip& b) {
   for (int i = 0; i < a.programSize(); ++i) ASSERT_EQ(a.programWord(i), b.programWord(i)) << i;
   for (int p = 0; p < 4; ++p) EXPECT_EQ(a.idWord(p), b.idWord(p));
+  EXPECT_EQ(a.deviceIdWord(), b.deviceIdWord());
   EXPECT_EQ(a.configWord(), b.configWord());
   for (int i = 0; i < a.eepromSize(); ++i) ASSERT_EQ(a.eepromByte(i), b.eepromByte(i)) << i;
 }
@@ -133,6 +135,7 @@ TEST(VirtualChipHex, WritesTheProgramsOwnLayout) {
       QByteArray(":2000000005280000FF3FFF3FFF3F8316FF3FFF3FFF3FFF3FFF3FFF3FFF3FFF3FFF3FFF3FF4\n"
                  ":08002000FF3FFF3FFF3FFF3FE0\n"
                  ":084000000100020003000400AE\n"
+                 ":02400C00FF3F74\n"
                  ":02400E00F13F80\n"
                  ":204200001200AB00FF00FF00FF00FF00FF00FF00FF00FF00FF00FF00FF00FF00FF00FF00EF\n"
                  ":00000001FF\n"));

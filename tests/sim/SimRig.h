@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "device/DeviceDef.h"
+#include "device/DeviceFile.h"
 #include "link/Link.h"
+#include "link/Recording.h"
 #include "link/VirtualClock.h"
 #include "sim/VirtualBoard.h"
 #include "sim/VirtualChip.h"
@@ -43,6 +46,56 @@ inline DeviceDef pic16F73() {
 inline DeviceDef pic16C622() {
   return simDevice("PIC16C622", 2048, 0,
                    "CP1 CP0 CP1 CP0 CP1 CP0 - _BODEN CP1 CP0 _PWRTE WDTE FOSC1 FOSC0", "OTP");
+}
+
+// A device of the shipped device file, read as the program reads it.
+inline DeviceDef shippedDevice(const char* name) {
+  return ReadDeviceSection(QStringLiteral(TAVRIX_SHIPPED_INI), QString::fromLatin1(name));
+}
+
+// Reads one configuration-space word as a board test does, in a programming-mode pass of its
+// own: Load Configuration (data 0x3FFF), `increments` Increment Address, Read Data. Six reach
+// the identification word, seven the configuration word.
+inline std::int32_t readConfigSpace(Link& link, int increments) {
+  link.SendCommand(CmdProgModeOn, 0);
+  link.SendCommand(CmdLoadConfig, 0x3FFF);
+  for (int i = 0; i < increments; ++i) link.SendCommand(CmdIncAddress, 0);
+  const std::int32_t word = link.SendCommand(CmdReadProgData, 0);
+  link.SendCommand(CmdProgModeOff, 0);
+  return word;
+}
+
+// What the port carries of readConfigSpace(link, 6) when the line answers `word`: every byte
+// written and every status read, in order.
+inline std::vector<std::string> deviceIdReadTrace(std::uint16_t word) {
+  auto bytes = [](std::vector<int> values) {
+    std::vector<std::string> lines;
+    for (int v : values) lines.push_back(TraceSink::writeLine(static_cast<std::uint8_t>(v)));
+    return lines;
+  };
+  auto command = [&](int code) {
+    std::vector<int> v = {0x08};
+    for (int i = 0; i < 6; ++i)
+      v.insert(v.end(), {0x0A + ((code >> i) & 1), 0x08 + ((code >> i) & 1)});
+    return bytes(v);
+  };
+  std::vector<std::string> t = bytes({0x34, 0x08});
+  auto add = [&t](const std::vector<std::string>& part) {
+    t.insert(t.end(), part.begin(), part.end());
+  };
+  add(command(CmdLoadConfig));
+  add(bytes({0x0A, 0x08}));
+  for (int i = 0; i < 14; ++i) add(bytes({0x0B, 0x09}));
+  add(bytes({0x0A, 0x08}));
+  for (int i = 0; i < 6; ++i) add(command(CmdIncAddress));
+  add(command(CmdReadProgData));
+  add(bytes({0x0C, 0x0E, 0x0C}));
+  for (int i = 0; i < 14; ++i) {
+    add(bytes({0x0E, 0x0C}));
+    t.push_back(TraceSink::statusLine((word >> i) & 1 ? 0x40 : 0x00));
+  }
+  add(bytes({0x0E, 0x0C, 0x24}));
+  return t;
 }
 
 // A chip in the virtual board, reached only through the link and the clock, as the engine
