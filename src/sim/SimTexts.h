@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// User-visible texts of the virtual chip's contents file.
+// User-visible texts of the virtual chip's contents file and of the virtual board's faults.
 namespace tavrix::texts {
 
 inline QString chipFileOpen(const QString& path) {
@@ -63,6 +63,18 @@ inline QString hexOutsideChip(int line, int byteAddress) {
 
 inline QString hexEEPromDoesNotFit() {
   return QStringLiteral("La EEPROM del dispositivo no cabe en un fichero HEX.");
+}
+
+inline QString unknownBoardFault(const QString& name) {
+  return QStringLiteral(
+             "fallo de placa desconocido: «%1» (se admiten nochip, novpp, data0, data1, slow).")
+      .arg(name);
+}
+
+inline QString stuckBothWays() {
+  return QStringLiteral(
+      "data0 y data1 no pueden ir juntos: la línea de datos se queda fija en "
+      "un solo nivel.");
 }
 
 }  // namespace tavrix::texts

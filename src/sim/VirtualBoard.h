@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "link/Port.h"
+#include "sim/BoardFaults.h"
 
 namespace tavrix {
 
 class VirtualChip;
+class VirtualClock;
 
 // The programmer board, in software: a Port whose data-line byte drives a virtual chip.
 //
@@ -24,6 +27,10 @@ class VirtualChip;
 // The board does not own the chip. An empty socket is allowed: PGD then reads as above with no
 // chip driving it. Switching chips takes the old one out (it sees its supply go) and puts the
 // new one in under the lines as they stand.
+//
+// Faults (BoardFaults) are the board's own: with "nochip" the chip is kept out of the socket,
+// "novpp" keeps VPP off the chip, "data0"/"data1" hold PGD at one level for the chip and for
+// the status bit alike, "slow" spends kSlowByteUs of real time on every byte written.
 class VirtualBoard : public Port {
  public:
   // Lines before the first write: 0x24, supply cut and data driver released.
@@ -34,6 +41,7 @@ class VirtualBoard : public Port {
   bool writeByte(std::uint8_t value) override;
   std::uint8_t readStatus() override;
 
+  // The chip the board holds; with the "nochip" fault it stays out of the socket.
   VirtualChip* chip() const { return chip_; }
   void setChip(VirtualChip* chip);
   // The last byte written to the data lines.
@@ -41,10 +49,24 @@ class VirtualBoard : public Port {
   std::uint64_t bytesWritten() const { return bytesWritten_; }
   std::uint64_t statusReads() const { return statusReads_; }
 
+  // Puts faults on the board (or takes them off); the chip feels the change at once.
+  void setFaults(const BoardFaults& faults);
+  const BoardFaults& faults() const { return faults_; }
+  // A board run on a virtual clock moves it on by each slow byte's delay as well, so the chip
+  // and whoever times the port by that clock see the time pass. Null: no virtual clock.
+  void setVirtualClock(VirtualClock* clock) { virtualClock_ = clock; }
+  // Spends a slow byte's real time; by default a wait of at least that long (tests count).
+  void setRealWait(std::function<void(std::int64_t us)> wait);
+
  private:
+  VirtualChip* socketChip() const;
+  bool pgdLevel() const;
   void drive();
 
   VirtualChip* chip_;
+  BoardFaults faults_;
+  VirtualClock* virtualClock_ = nullptr;
+  std::function<void(std::int64_t us)> realWait_;
   std::uint8_t lines_ = kInitialLines;
   std::uint64_t bytesWritten_ = 0;
   std::uint64_t statusReads_ = 0;
