@@ -11,4 +11,10 @@ inline const QString kAppTitle = QStringLiteral("Tavrix");
 inline const QString kNoParallelPort =
     QStringLiteral("Imposible comunicar con el puerto paralelo.");
 
+// tavrix-sim: the environment variable that puts faults on the virtual board.
+inline const char* const kVirtualFaultVariable = "TAVRIX_VIRTUAL_FAULT";
+inline QString virtualFaultProblem(const QString& problem) {
+  return QStringLiteral("TAVRIX_VIRTUAL_FAULT: %1").arg(problem);
+}
+
 }  // namespace tavrix::texts

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include "app/AppTexts.h"
+
 namespace tavrix {
 
 namespace {
@@ -41,8 +43,20 @@ QString VirtualProgrammer::defaultConfigPath(const QString& shippedPath) {
   return shippedPath.isEmpty() ? system : shippedPath;
 }
 
-QString VirtualProgrammer::boardNote() {
-  return QStringLiteral(" (placa virtual)");
+QString VirtualProgrammer::takeFaultsFromEnvironment() {
+  board_.setFaults({});
+  const QString list = qEnvironmentVariable(texts::kVirtualFaultVariable);
+  if (list.isEmpty()) return {};
+  BoardFaults faults;
+  QString problem;
+  if (!parseBoardFaults(list, &faults, &problem)) return texts::virtualFaultProblem(problem);
+  board_.setFaults(faults);
+  return {};
+}
+
+QString VirtualProgrammer::boardNote() const {
+  if (!board_.faults().any()) return QStringLiteral(" (placa virtual)");
+  return QStringLiteral(" (placa virtual; fallos: %1)").arg(board_.faults().names());
 }
 
 }  // namespace tavrix

@@ -20,6 +20,11 @@ class VirtualProgrammer {
   // Start-up options for a main window on this board, reading `configPath`.
   StartupOptions startupOptions(const QString& configPath);
 
+  // Puts on the board the faults listed in the environment variable TAVRIX_VIRTUAL_FAULT
+  // (unset or empty: none). Returns the problem, ready to show, when the list cannot be used;
+  // the board then has no fault and the program should not start on it.
+  QString takeFaultsFromEnvironment();
+
   VirtualBoard& board() { return board_; }
   ChipShelf& shelf() { return shelf_; }
   // The chip now in the socket, or nullptr before any device was selected.
@@ -28,8 +33,8 @@ class VirtualProgrammer {
   // /etc/Tavrix.ini when it exists, else the device file installed with the program, else
   // `shippedPath` (the one in the source tree it was built from).
   static QString defaultConfigPath(const QString& shippedPath);
-  // Shown in the window caption and the About box.
-  static QString boardNote();
+  // Shown in the window caption and the About box; it names the board's faults.
+  QString boardNote() const;
 
  private:
   Clock& clock_;

@@ -1,5 +1,7 @@
 #include <QApplication>
 
+#include <cstdio>
+
 #include "app/MessageBoxPrompts.h"
 #include "app/ProgramEntry.h"
 #include "app/TTavrixForm.h"
@@ -16,6 +18,15 @@ int main(int argc, char** argv) {
   tavrix::RealClock clock;
   tavrix::VirtualProgrammer programmer(clock);
   tavrix::MessageBoxPrompts prompts;
+  // A fault list that cannot be used ends the program before any window: running on a sound
+  // board instead would show the user something other than what was asked for. It is said on
+  // standard error for a terminal or a script, and in a box for a start from a menu.
+  const QString faultProblem = programmer.takeFaultsFromEnvironment();
+  if (!faultProblem.isEmpty()) {
+    std::fprintf(stderr, "tavrix-sim: %s\n", faultProblem.toLocal8Bit().constData());
+    prompts.ShowError(faultProblem);
+    return 2;
+  }
   tavrix::TTavrixForm form(prompts,
                            programmer.startupOptions(tavrix::VirtualProgrammer::defaultConfigPath(
                                QStringLiteral(TAVRIX_SHIPPED_INI))));

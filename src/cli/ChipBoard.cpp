@@ -34,6 +34,8 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, QString
       return false;
     }
     board_ = std::make_unique<VirtualBoard>(chip_.get());
+    board_->setFaults(options.faults);
+    board_->setVirtualClock(virtualClock_.get());
     port_ = board_.get();
     clock_ = virtualClock_.get();
   } else {

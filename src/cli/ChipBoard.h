@@ -26,6 +26,7 @@ namespace tavrix::cli {
 // The programmer the options name, as the link sees it: a port and a clock.
 // - --virtual STATE: the virtual board and a chip of the selected device's kind, on a virtual
 //   clock; the chip's contents come from STATE when it exists and go back to it at finish().
+//   --virtual-fault puts its faults on that board.
 // - --port PATH: exactly that printer node; otherwise /dev/lp0, lp1, lp2 in order; real clock.
 // - --trace FILE: every write, status read and wait is recorded in the link's trace format.
 class ChipBoard {

@@ -71,10 +71,12 @@ ParseResult parseCommandLine(const QStringList& arguments) {
                                 QStringLiteral("STATE"));
   const QCommandLineOption areas(QStringLiteral("areas"), texts::optAreas(),
                                  QStringLiteral("LIST"));
+  const QCommandLineOption fault(QStringLiteral("virtual-fault"), texts::optVirtualFault(),
+                                 QStringLiteral("LIST"));
   const QCommandLineOption keepGoing(QStringLiteral("keep-going"), texts::optKeepGoing());
   const QCommandLineOption trace(QStringLiteral("trace"), texts::optTrace(),
                                  QStringLiteral("FILE"));
-  parser.addOptions({ini, device, port, virt, areas, keepGoing, trace});
+  parser.addOptions({ini, device, port, virt, areas, keepGoing, trace, fault});
   parser.addPositionalArgument(QStringLiteral("COMMAND"), texts::argCommand(),
                                QStringLiteral("COMMAND [ARGS]"));
 
@@ -114,6 +116,13 @@ ParseResult parseCommandLine(const QStringList& arguments) {
   }
   o.keepGoing = parser.isSet(keepGoing);
   if (!o.portPath.isEmpty() && o.useVirtual()) return usageError(texts::portAndVirtual());
+  if (parser.isSet(fault)) {
+    // Faults belong to the virtual board: a real board has its own.
+    if (!o.useVirtual()) return usageError(texts::faultWithoutVirtual());
+    QString problem;
+    if (!parseBoardFaults(valueOf(fault), &o.faults, &problem))
+      return usageError(texts::badFaultList(problem));
+  }
 
   QStringList positional = parser.positionalArguments();
   if (positional.isEmpty()) return usageError(texts::noCommand());

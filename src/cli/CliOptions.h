@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "sim/BoardFaults.h"
+
 namespace tavrix::cli {
 
 // The chip areas an operation covers, the command-line form of the scope check boxes.
@@ -19,6 +21,7 @@ struct CliOptions {
   QString device;        // empty: the first device of the file
   QString portPath;      // empty: /dev/lp0, lp1, lp2 in order
   QString virtualState;  // non-empty: the virtual board, its chip kept in this HEX file
+  BoardFaults faults;    // --virtual-fault: faults put on the virtual board
   Areas areas;
   bool keepGoing = false;
   QString tracePath;  // empty: no trace

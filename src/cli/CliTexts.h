@@ -71,6 +71,12 @@ inline QString optTrace() {
       "Registra cada escritura en el puerto, lectura de estado y espera, en el formato de traza "
       "del enlace.");
 }
+inline QString optVirtualFault() {
+  return QStringLiteral(
+      "Fallos de la placa virtual, separados por comas: nochip (zócalo vacío), novpp (sin "
+      "tensión de programación), data0 o data1 (línea de datos fija a 0 o a 1), slow (cada "
+      "byte tarda 200 µs). Solo con --virtual.");
+}
 inline QString argCommand() {
   return QStringLiteral("Orden y sus argumentos.");
 }
@@ -97,6 +103,12 @@ inline QString emptyOption(const QString& option) {
 }
 inline QString portAndVirtual() {
   return QStringLiteral("--port y --virtual no se pueden usar a la vez.");
+}
+inline QString faultWithoutVirtual() {
+  return QStringLiteral("--virtual-fault solo se puede usar con --virtual.");
+}
+inline QString badFaultList(const QString& problem) {
+  return QStringLiteral("--virtual-fault: %1").arg(problem);
 }
 
 // Errors only the command-line tool meets.

@@ -21,9 +21,9 @@ TEST(CliUsage, HelpNamesEveryOptionAndCommand) {
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.err.isEmpty());
   for (const char* word :
-       {"--ini", "--device", "--port", "--virtual", "--areas", "--keep-going", "--trace", "--help",
-        "--version", "devices", "read OUT.hex", "write IN.hex", "verify IN.hex", "blank",
-        "unprotect", "hex IN.hex OUT.hex"}) {
+       {"--ini", "--device", "--port", "--virtual", "--virtual-fault", "--areas", "--keep-going",
+        "--trace", "--help", "--version", "devices", "read OUT.hex", "write IN.hex",
+        "verify IN.hex", "blank", "unprotect", "hex IN.hex OUT.hex"}) {
     EXPECT_TRUE(run.out.contains(QLatin1String(word))) << word;
   }
 }
@@ -35,8 +35,8 @@ TEST(CliUsage, ManualPageDescribesTheWholeInterface) {
   ASSERT_TRUE(page.open(QIODevice::ReadOnly));
   const QString text = QString::fromUtf8(page.readAll());
   for (const char* option :
-       {"\\-\\-ini", "\\-\\-device", "\\-\\-port", "\\-\\-virtual", "\\-\\-areas",
-        "\\-\\-keep\\-going", "\\-\\-trace", "\\-\\-help", "\\-\\-version"}) {
+       {"\\-\\-ini", "\\-\\-device", "\\-\\-port", "\\-\\-virtual", "\\-\\-virtual\\-fault",
+        "\\-\\-areas", "\\-\\-keep\\-going", "\\-\\-trace", "\\-\\-help", "\\-\\-version"}) {
     EXPECT_TRUE(text.contains(QLatin1String(option))) << option;
   }
   for (const char* command : {".B devices", ".BI read ", ".BI write ", ".BI verify ", ".B blank",

@@ -112,6 +112,51 @@ TEST(SimProgram, WriteCompareAndReadBackThroughTheButtonsAndMenus) {
   EXPECT_TRUE(w.form.isEnabled());
 }
 
+// TAVRIX_VIRTUAL_FAULT for the length of a test.
+struct FaultVariable {
+  explicit FaultVariable(const char* list) { qputenv("TAVRIX_VIRTUAL_FAULT", list); }
+  ~FaultVariable() { qunsetenv("TAVRIX_VIRTUAL_FAULT"); }
+};
+
+TEST(SimProgram, FaultsFromTheEnvironmentAreOnTheBoardTheWindowUses) {
+  const FaultVariable variable("nochip");
+  VirtualClock clock;
+  VirtualProgrammer programmer(clock);
+  EXPECT_EQ(programmer.takeFaultsFromEnvironment(), QString());
+  test::ScriptedPrompts prompts;
+  TTavrixForm form(prompts, programmer.startupOptions(QStringLiteral(TAVRIX_SHIPPED_INI)));
+  form.Principal();
+  EXPECT_EQ(form.windowTitle(), "Tavrix (placa virtual; fallos: nochip)");
+  ASSERT_NE(programmer.chip(), nullptr);
+  programmer.chip()->setProgramWord(0, 0x2805);
+
+  // "Leer PIC" on an empty socket: every word reads 0000, the chip itself is untouched.
+  form.CBmemprog->setChecked(true);
+  form.CBpalconfig->setChecked(true);
+  form.LeerPIC1->trigger();
+  EXPECT_EQ(prompts.texts(), QStringList({"Operación Completada."}));
+  EXPECT_EQ(form.image().progText(0), "0000");
+  EXPECT_EQ(form.image().progText(1023), "0000");
+  EXPECT_EQ(form.image().GetPalConf(), 0x0000);
+  EXPECT_EQ(programmer.chip()->programWord(0), 0x2805);
+}
+
+TEST(SimProgram, UnusableFaultListIsNamedAndLeavesNoFault) {
+  VirtualClock clock;
+  VirtualProgrammer programmer(clock);
+  {
+    const FaultVariable variable("slow,data1");
+    EXPECT_EQ(programmer.takeFaultsFromEnvironment(), QString());
+    EXPECT_EQ(programmer.board().faults().names(), "data1,slow");
+  }
+  const FaultVariable variable("slow,stuck");
+  EXPECT_EQ(programmer.takeFaultsFromEnvironment(),
+            "TAVRIX_VIRTUAL_FAULT: fallo de placa desconocido: «stuck» (se admiten nochip, novpp, "
+            "data0, data1, slow).");
+  EXPECT_FALSE(programmer.board().faults().any());
+  EXPECT_EQ(programmer.boardNote(), " (placa virtual)");
+}
+
 TEST(SimProgram, DefaultDeviceFileIsTheSystemOneWhenPresentElseTheShippedOne) {
   const QString path = VirtualProgrammer::defaultConfigPath("/shipped/Tavrix.ini");
   if (QFileInfo("/etc/Tavrix.ini").isFile()) {
