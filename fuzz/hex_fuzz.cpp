@@ -1,7 +1,10 @@
 // The HEX reader on any file: ReadHexFile on the input written to a file, every question
-// answered OK or every one Cancel, on a small device, the default device, a device without
-// EEPROM and a device whose values come from the input. After each load the image must keep
-// its sizes and extents, and a file the writer makes of it must read back to the same text.
+// answered OK or every one Cancel (each question text asked once per load), on a small device,
+// the default device, a device without EEPROM and a device whose values come from the input.
+// After each load the image must keep its sizes and extents, and a file the writer makes of it
+// must read back to the same text.
+#include <QStringList>
+
 #include <algorithm>
 
 #include "FuzzSupport.h"
@@ -62,6 +65,25 @@ void checkImage(const MemoryImage& image, const DeviceDef& d, int eeCells) {
   check(image.GetPalConf() >= 0 && image.GetPalConf() <= 0x3FFF);
 }
 
+// Each question text is asked at most once per load, and a closing box counts what a
+// repeated one covered.
+class QuestionsOnce : public fuzz::FixedPrompts {
+ public:
+  using FixedPrompts::FixedPrompts;
+  bool AskOnError(const QString& text) override {
+    if (asked_.contains(text)) __builtin_trap();
+    asked_ << text;
+    return FixedPrompts::AskOnError(text);
+  }
+  void ShowSummary(const QString& text) override {
+    if (!text.startsWith(u"Hex File: ") || asked_.isEmpty()) __builtin_trap();
+    FixedPrompts::ShowSummary(text);
+  }
+
+ private:
+  QStringList asked_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -70,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const DeviceDef device = deviceFor(mode, in);
   const QString path = fuzz::writeInput("in.hex", in.data(), in.size());
 
-  fuzz::FixedPrompts prompts(mode & 1);
+  QuestionsOnce prompts(mode & 1);
   MemoryImage image(device);
   image.ResetEEPromGrid();
   image.ResetProgramGrid();

@@ -51,11 +51,11 @@ QString chooseSaveHexPath(QWidget* parent) {
 }
 
 std::optional<HexLoad> openHexWithDialog(QWidget* parent, MemoryImage& image, Prompts& prompts,
-                                         const HexFileOpened& opened,
-                                         const HexPathChooser& choose) {
+                                         const HexFileOpened& opened, const HexPathChooser& choose,
+                                         const HexFileLoaded& loaded) {
   const QString path = choose(parent);
   if (path.isEmpty()) return std::nullopt;
-  return ReadHexFile(path, image, prompts, opened);
+  return ReadHexFile(path, image, prompts, opened, loaded);
 }
 
 std::optional<HexSave> saveHexWithDialog(QWidget* parent, MemoryImage& image, Prompts& prompts,

@@ -31,10 +31,11 @@ QString chooseSaveHexPath(QWidget* parent);
 using HexPathChooser = std::function<QString(QWidget* parent)>;
 
 // "Abrir HEX": asks for a file and loads it. Nothing happens, and the result is empty, when
-// the dialog is cancelled. On HexLoad::Completed the caller refreshes its status bar.
+// the dialog is cancelled. `loaded` runs when the load completes (the status bar's refresh).
 std::optional<HexLoad> openHexWithDialog(QWidget* parent, MemoryImage& image, Prompts& prompts,
                                          const HexFileOpened& opened,
-                                         const HexPathChooser& choose = chooseOpenHexPath);
+                                         const HexPathChooser& choose = chooseOpenHexPath,
+                                         const HexFileLoaded& loaded = {});
 
 // "Guardar como": asks for a path and saves the whole image there. Empty when cancelled.
 std::optional<HexSave> saveHexWithDialog(QWidget* parent, MemoryImage& image, Prompts& prompts,

@@ -17,16 +17,16 @@ void TTavrixForm::hexFileOpened(const QString& path) {
 }
 
 void TTavrixForm::loadHexFile(const QString& path) {
-  const HexLoad result =
-      ReadHexFile(path, image_, prompts_, [this](const QString& opened) { hexFileOpened(opened); });
-  if (result == HexLoad::Completed) UpdateStatusBar();
+  // A completed load refreshes the status bar before any box that closes the load.
+  ReadHexFile(
+      path, image_, prompts_, [this](const QString& opened) { hexFileOpened(opened); },
+      [this] { UpdateStatusBar(); });
 }
 
 void TTavrixForm::Open1Click() {
-  const auto result = openHexWithDialog(
+  openHexWithDialog(
       this, image_, prompts_, [this](const QString& path) { hexFileOpened(path); },
-      hexPathChooser_ ? hexPathChooser_ : chooseOpenHexPath);
-  if (result && *result == HexLoad::Completed) UpdateStatusBar();
+      hexPathChooser_ ? hexPathChooser_ : chooseOpenHexPath, [this] { UpdateStatusBar(); });
 }
 
 void TTavrixForm::SaveAs1Click() {

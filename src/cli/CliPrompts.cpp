@@ -22,6 +22,10 @@ void CliPrompts::ShowError(const QString& text) {
   console_.error(QStringLiteral("Error: ") + text);
 }
 
+void CliPrompts::ShowSummary(const QString& text) {
+  if (keepGoing_) console_.error(text);
+}
+
 bool CliPrompts::AskYesNo(const QString&, const QString&) {
   return true;
 }

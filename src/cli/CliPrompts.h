@@ -19,6 +19,9 @@ class CliPrompts : public Prompts {
   // Only unprotect asks, and the tool runs it without the question; a command given on the
   // command line is its own confirmation, so any such question is answered Yes.
   bool AskYesNo(const QString& caption, const QString& text) override;
+  // How many cases a question asked once covered, on stderr with --keep-going; without it the
+  // first question has already refused the load.
+  void ShowSummary(const QString& text) override;
 
   // Error questions and OK-only error boxes shown since the last reset.
   int questions() const { return questions_; }

@@ -19,6 +19,9 @@ class Prompts {
   virtual void ShowError(const QString& text) = 0;
   // Caption "Atención", warning icon, Yes (default) and No (Escape). True for Yes.
   virtual bool AskYesNo(const QString& caption, const QString& text) = 0;
+  // Information that closes a run in which a question was asked once for many cases: how many
+  // it covered. A box like ShowInfo unless the front end reports it elsewhere.
+  virtual void ShowSummary(const QString& text) { ShowInfo(text); }
 };
 
 }  // namespace tavrix

@@ -22,6 +22,81 @@ QStringView at(QStringView line, qint64 pos, qint64 count) {
   return line.sliced(first, std::min<qint64>(count, line.size() - first));
 }
 
+// The questions of one load. Each question text is asked once; a later record of the same
+// cause is answered as the first one was, without a box, and counted. When the load ends, one
+// box per text that covered more than one record says how many records each cause covered:
+// - checksum: OK once means every later bad checksum is loaded as if OK were chosen again (the
+//   box counts them as loaded; one that another rule then skips is counted there too); Cancel
+//   stops the reading, so the question cannot come back;
+// - missing ":", unknown record type, out of range: the records are skipped whatever the answer,
+//   as each would have been after its own box; the box counts them as not loaded;
+// - a record that runs past the end of its area shares the out-of-range question (its words
+//   beyond the area are dropped); the same box counts it apart, as loaded only in part.
+class Questions {
+ public:
+  enum Cause { Checksum, MissingColon, UnknownType, OutOfRange, PastAreaEnd, kCauses };
+
+  explicit Questions(Prompts& prompts) : prompts_(prompts) {}
+
+  // True when the answer (the first one given to this text) is Cancel.
+  bool ask(Cause cause) {
+    ++counts_[cause];
+    const QString text = question(cause);
+    const qsizetype i = asked_.indexOf(text);
+    if (i >= 0) return answers_[i];
+    asked_ << text;
+    answers_ << prompts_.AskOnError(text);
+    return answers_.back();
+  }
+
+  // The closing boxes, in the order their questions were first asked.
+  void tell() {
+    for (const QString& text : asked_) {
+      QStringList sentences;
+      int covered = 0;
+      for (int c = 0; c < kCauses; ++c) {
+        if (counts_[c] == 0 || question(Cause(c)) != text) continue;
+        sentences << tally(Cause(c), counts_[c]);
+        covered += counts_[c];
+      }
+      if (covered > 1) prompts_.ShowSummary(texts::hexTally(sentences));
+    }
+  }
+
+ private:
+  static QString question(Cause cause) {
+    switch (cause) {
+      case Checksum:
+        return texts::hexChecksumError();
+      case MissingColon:
+        return texts::hexMissingColon();
+      case UnknownType:
+        return texts::hexUnknownRecord();
+      default:
+        return texts::hexAddressOutOfRange();
+    }
+  }
+  static QString tally(Cause cause, int n) {
+    switch (cause) {
+      case Checksum:
+        return texts::hexChecksumTally(n);
+      case MissingColon:
+        return texts::hexMissingColonTally(n);
+      case UnknownType:
+        return texts::hexUnknownRecordTally(n);
+      case OutOfRange:
+        return texts::hexOutOfRangeTally(n);
+      default:
+        return texts::hexPastAreaEndTally(n);
+    }
+  }
+
+  Prompts& prompts_;
+  int counts_[kCauses] = {};
+  QStringList asked_;
+  QList<bool> answers_;
+};
+
 // One load: the two fill points and what each kind of record does to the image.
 class Loader {
  public:
@@ -30,6 +105,7 @@ class Loader {
   Loader(MemoryImage& image, Prompts& prompts)
       : image_(image),
         prompts_(prompts),
+        questions_(prompts),
         dev_(image.device()),
         progBlank_(hexText(blankWord(dev_), 4)),
         eeFill_(dev_.EEPromStart) {}
@@ -37,6 +113,8 @@ class Loader {
   Next line(QStringView line);
   // After the last line read: blank program memory and "FF" EEPROM past the fill points.
   void finish();
+  // The closing boxes of the questions that covered more than one record.
+  void tellQuestions() { questions_.tell(); }
 
  private:
   Next abandon(QStringView text) {
@@ -51,6 +129,7 @@ class Loader {
 
   MemoryImage& image_;
   Prompts& prompts_;
+  Questions questions_;
   const DeviceDef& dev_;
   const QString progBlank_;
   qint64 progFill_ = 0;  // word address
@@ -74,14 +153,14 @@ Loader::Next Loader::line(QStringView line) {
   QString failed;
   const auto sum = HexChecksum(line, &failed);
   if (!sum) return abandon(failed);
-  if (*sum != u"00" && prompts_.AskOnError(texts::hexChecksumError())) return Next::Stop;
+  if (*sum != u"00" && questions_.ask(Questions::Checksum)) return Next::Stop;
 
   if (line.front() != u':') {
-    prompts_.AskOnError(texts::hexMissingColon());
+    questions_.ask(Questions::MissingColon);
     return Next::Go;
   }
   if (at(line, 8, 2) != u"00") {
-    prompts_.AskOnError(texts::hexUnknownRecord());
+    questions_.ask(Questions::UnknownType);
     return Next::Go;
   }
   const QStringView lengthText = at(line, 2, 2);
@@ -100,7 +179,7 @@ Loader::Next Loader::line(QStringView line) {
   } else if (a >= dev_.EEPromStart && a < qint64{dev_.EEPromStart} + dev_.EEProm) {
     eepromRecord(line, a, n);
   } else {
-    prompts_.AskOnError(texts::hexAddressOutOfRange());
+    questions_.ask(Questions::OutOfRange);
   }
   return Next::Go;
 }
@@ -108,7 +187,7 @@ Loader::Next Loader::line(QStringView line) {
 void Loader::programRecord(QStringView line, qint64 a, qint64 n) {
   if (a > progFill_) blankProgram(progFill_, a);
   // Words past the end of program memory have no cell: they are dropped and the record is
-  // reported once, so ProgEnd never exceeds ProgMem.
+  // reported, so ProgEnd never exceeds ProgMem.
   const qint64 end = std::min<qint64>(a + n, dev_.ProgMem);
   for (qint64 k = 0; a + k < end; ++k) {
     // High byte's pair, then low byte's pair, as the characters stand in the file.
@@ -117,19 +196,19 @@ void Loader::programRecord(QStringView line, qint64 a, qint64 n) {
   }
   progFill_ = std::max(progFill_, end);
   image_.setProgEnd(int(progFill_));
-  if (a + n > dev_.ProgMem) prompts_.AskOnError(texts::hexAddressOutOfRange());
+  if (a + n > dev_.ProgMem) questions_.ask(Questions::PastAreaEnd);
 }
 
 void Loader::eepromRecord(QStringView line, qint64 a, qint64 n) {
   const qint64 start = dev_.EEPromStart;
   if (a > eeFill_) blankEEProm(eeFill_ - start, a - start);
-  // Bytes past the end of the EEPROM are dropped and reported once, as for program memory.
+  // Bytes past the end of the EEPROM are dropped and reported, as for program memory.
   const qint64 end = std::min<qint64>(a + n, start + dev_.EEProm);
   for (qint64 k = 0; a + k < end; ++k)
     image_.setEeText(int(a - start + k), at(line, 10 + 4 * k, 2).toString());
   eeFill_ = std::max(eeFill_, end);
   image_.setEEPromEnd(int(eeFill_ - start));
-  if (a + n > start + dev_.EEProm) prompts_.AskOnError(texts::hexAddressOutOfRange());
+  if (a + n > start + dev_.EEProm) questions_.ask(Questions::PastAreaEnd);
 }
 
 Loader::Next Loader::configRecord(QStringView line, qint64 a, qint64 n) {
@@ -181,7 +260,7 @@ std::optional<QString> HexChecksum(QStringView line, QString* failedGroup) {
 }
 
 HexLoad ReadHexFile(const QString& path, MemoryImage& image, Prompts& prompts,
-                    const HexFileOpened& opened) {
+                    const HexFileOpened& opened, const HexFileLoaded& loaded) {
   QFile file;
   if (!openRegularFile(path, file)) {
     prompts.AskOnError(texts::hexCannotRead());
@@ -194,23 +273,30 @@ HexLoad ReadHexFile(const QString& path, MemoryImage& image, Prompts& prompts,
   image.ResetProgramGrid();
 
   Loader loader(image, prompts);
-  for (;;) {
-    QByteArray raw = file.readLine();
-    if (raw.isEmpty()) break;
-    if (raw.endsWith('\n')) raw.chop(1);
-    // CR LF ends a line like LF; a CR anywhere else is dropped from the text.
-    raw.replace('\r', QByteArray());
-    const Loader::Next next = loader.line(QString::fromLatin1(raw));
-    if (next == Loader::Next::Abandon) return HexLoad::Abandoned;
-    if (next == Loader::Next::Stop) break;
-  }
-  if (file.error() != QFileDevice::NoError) {
-    // A read error is not an end of file: the load is abandoned like one that stops at a text.
-    prompts.ShowError(file.errorString() + QLatin1Char('.'));
-    return HexLoad::Abandoned;
-  }
-  loader.finish();
-  return HexLoad::Completed;
+  const HexLoad result = [&] {
+    for (;;) {
+      QByteArray raw = file.readLine();
+      if (raw.isEmpty()) break;
+      if (raw.endsWith('\n')) raw.chop(1);
+      // CR LF ends a line like LF; a CR anywhere else is dropped from the text.
+      raw.replace('\r', QByteArray());
+      const Loader::Next next = loader.line(QString::fromLatin1(raw));
+      if (next == Loader::Next::Abandon) return HexLoad::Abandoned;
+      if (next == Loader::Next::Stop) break;
+    }
+    if (file.error() != QFileDevice::NoError) {
+      // A read error is not an end of file: the load is abandoned like one that stops at a text.
+      prompts.ShowError(file.errorString() + QLatin1Char('.'));
+      return HexLoad::Abandoned;
+    }
+    loader.finish();
+    return HexLoad::Completed;
+  }();
+  file.close();
+  if (result == HexLoad::Completed && loaded) loaded();
+  // An abandoned load still tells what its questions covered up to the line it stopped at.
+  loader.tellQuestions();
+  return result;
 }
 
 }  // namespace tavrix

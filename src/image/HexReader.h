@@ -29,10 +29,15 @@ enum class HexLoad {
 // window sets its caption (texts::hexWindowCaption) and the last-file item there.
 using HexFileOpened = std::function<void(const QString& path)>;
 
+// Called when a load has been read to its end (HexLoad::Completed), after the file was closed
+// and before the boxes that close the load: the main window refreshes its status bar there.
+using HexFileLoaded = std::function<void()>;
+
 // Loads an Intel HEX file into the image: program memory, EEPROM, identifier and, when the file
 // has one, the configuration word; both extents end at the data loaded. Only regular files are
-// read. Every bad record is reported through `prompts` and skipped.
+// read. Bad records are reported through `prompts` and skipped; each question text is asked
+// once per load, and one box at the end counts the records a repeated question covered.
 HexLoad ReadHexFile(const QString& path, MemoryImage& image, Prompts& prompts,
-                    const HexFileOpened& opened = {});
+                    const HexFileOpened& opened = {}, const HexFileLoaded& loaded = {});
 
 }  // namespace tavrix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The HEX reader's and writer's user-visible texts.
 namespace tavrix::texts {
@@ -20,6 +21,36 @@ inline QString hexUnknownRecord() {
 inline QString hexAddressOutOfRange() {
   return QStringLiteral("Hex File: dirección fuera de rango");
 }
+// The closing box of a load in which a question covered several records: "Hex File: " and one
+// sentence per cause of that question, each with its count.
+inline QString hexTally(const QStringList& sentences) {
+  return QStringLiteral("Hex File: ") + sentences.join(QLatin1Char(' '));
+}
+inline QString hexChecksumTally(int n) {
+  return n == 1 ? QStringLiteral("1 registro con checksum erróneo se ha cargado igualmente.")
+                : QStringLiteral("%1 registros con checksum erróneo se han cargado igualmente.")
+                      .arg(n);
+}
+inline QString hexMissingColonTally(int n) {
+  return n == 1 ? QStringLiteral("1 registro sin \":\" al inicio no se ha cargado.")
+                : QStringLiteral("%1 registros sin \":\" al inicio no se han cargado.").arg(n);
+}
+inline QString hexUnknownRecordTally(int n) {
+  return n == 1 ? QStringLiteral("1 registro de tipo no reconocido no se ha cargado.")
+                : QStringLiteral("%1 registros de tipo no reconocido no se han cargado.").arg(n);
+}
+inline QString hexOutOfRangeTally(int n) {
+  return n == 1 ? QStringLiteral("1 registro fuera de rango no se ha cargado.")
+                : QStringLiteral("%1 registros fuera de rango no se han cargado.").arg(n);
+}
+inline QString hexPastAreaEndTally(int n) {
+  return n == 1 ? QStringLiteral(
+                      "1 registro que pasa del final de su área se ha cargado solo en parte.")
+                : QStringLiteral(
+                      "%1 registros que pasan del final de su área se han cargado solo en parte.")
+                      .arg(n);
+}
+
 inline QString hexCannotCreate() {
   return QStringLiteral("No se puede crear el fichero.");
 }

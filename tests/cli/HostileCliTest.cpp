@@ -67,5 +67,35 @@ TEST(HostileCli, SaveToAFullDeviceShowsTheSystemError) {
   EXPECT_TRUE(isCharacterDevice(full));
 }
 
+// A file made for a bigger chip: the question is printed once and, with --keep-going, the count
+// of the records it covered; without it the load is refused as soon as the question comes.
+TEST(HostileCli, RecordsOfABiggerChipAreCountedOnce) {
+  TempFiles tmp;
+  QByteArray file = ":0400000005280000CF\n";
+  for (int i = 0; i < 40; ++i) {
+    QByteArray record =
+        ":02" + QByteArray::number(0x800 + 2 * i, 16).toUpper().rightJustified(4, '0') + "00FF3F";
+    unsigned sum = 0;
+    for (int j = 1; j < record.size(); j += 2) sum += record.mid(j, 2).toUInt(nullptr, 16);
+    file += record +
+            QByteArray::number((256 - sum % 256) % 256, 16).toUpper().rightJustified(2, '0') + '\n';
+  }
+  const QString in = tmp.write(QStringLiteral("big.hex"), file + ":00000001FF\n");
+  const QString out = tmp.path(QStringLiteral("out.hex"));
+  const QStringList base = shippedIni() << "--device"
+                                        << "PIC16F84A";
+  CliRun run = runCli(QStringList(base) << "--keep-going"
+                                        << "hex" << in << out);
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_EQ(run.err, QStringLiteral("Error: Hex File: dirección fuera de rango\n"
+                                    "Hex File: 40 registros fuera de rango no se han cargado.\n"));
+  EXPECT_TRUE(QFile(out).open(QIODevice::ReadOnly));
+
+  run = runCli(QStringList(base) << "hex" << in << tmp.path(QStringLiteral("no.hex")));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, QStringLiteral("Error: Hex File: dirección fuera de rango\n"
+                                    "Carga del fichero HEX detenida: no se ha tocado el PIC.\n"));
+}
+
 }  // namespace
 }  // namespace tavrix::test

@@ -36,6 +36,12 @@ Expected referenceLoad(const QString& path, const DeviceDef& dev) {
   QMap<qint64, int> bytes;
   Expected x;
   qint64 upper = 0;
+  int unknown = 0;
+  int outside = 0;
+  // Each question once, in the order first met; a closing box for each one met more than once.
+  auto ask = [&x](const QString& text, int& count) {
+    if (count++ == 0) x.boxes << text;
+  };
   for (QByteArray line : f.readAll().split('\n')) {
     line = line.trimmed();
     if (line.isEmpty()) continue;
@@ -45,15 +51,24 @@ Expected referenceLoad(const QString& path, const DeviceDef& dev) {
     const qint64 address = line.mid(3, 4).toInt(nullptr, 16);
     if (type == 4) {
       upper = line.mid(9, 4).toInt(nullptr, 16);
-      x.boxes << kUnknown;
+      ask(kUnknown, unknown);
       continue;
     }
     const qint64 word = (upper << 16 | address) / 2;
     const bool known = word < dev.ProgMem || (word >= 0x2000 && word < 0x2008) ||
                        (word >= 0x2100 && word < 0x2100 + dev.EEProm);
-    if (!known) x.boxes << kRange;
+    if (!known) ask(kRange, outside);
     for (int i = 0; i < count; ++i)
       if (known) bytes[(upper << 16 | address) + i] = line.mid(9 + 2 * i, 2).toInt(nullptr, 16);
+  }
+  const QStringList order = x.boxes;
+  for (const QString& asked : order) {
+    if (asked == kUnknown && unknown > 1)
+      x.boxes << QStringLiteral("Hex File: %1 registros de tipo no reconocido no se han cargado.")
+                     .arg(unknown);
+    if (asked == kRange && outside > 1)
+      x.boxes << QStringLiteral("Hex File: %1 registros fuera de rango no se han cargado.")
+                     .arg(outside);
   }
   for (int w = 0; w < dev.ProgMem; ++w) {
     if (bytes.contains(2 * w)) {

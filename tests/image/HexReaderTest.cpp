@@ -142,7 +142,10 @@ TEST_F(HexReader, ReportsAndSkipsRecordsOutsideEveryArea) {
   ASSERT_EQ(load(rec(":020800000102") + rec(":02000000AAAA") + rec(":02401000BBBB") +
                  rec(":02428000CCCC")),
             HexLoad::Completed);
-  EXPECT_EQ(b.prompts.texts(Kind::Error), QStringList({kRange, kRange, kRange}));
+  // Asked once; the closing box counts every record the question covered.
+  EXPECT_EQ(b.prompts.texts(Kind::Error), QStringList{kRange});
+  EXPECT_EQ(b.prompts.texts(Kind::Info),
+            QStringList{"Hex File: 3 registros fuera de rango no se han cargado."});
   EXPECT_EQ(b.image.progText(0), QStringLiteral("AAAA"));
   EXPECT_EQ(b.image.ProgEnd(), 1);
 }
@@ -150,7 +153,9 @@ TEST_F(HexReader, ReportsAndSkipsRecordsOutsideEveryArea) {
 TEST_F(HexReader, ReportsOtherRecordTypesAndUsesSixteenBitAddresses) {
   ASSERT_EQ(load(":020000040001F9\n:020000021000EC\n" + rec(":020000003412") + ":00000001FF\n"),
             HexLoad::Completed);
-  EXPECT_EQ(b.prompts.texts(), QStringList({kUnknown, kUnknown}));
+  EXPECT_EQ(
+      b.prompts.texts(),
+      QStringList({kUnknown, "Hex File: 2 registros de tipo no reconocido no se han cargado."}));
   EXPECT_EQ(b.image.progText(0), QStringLiteral("1234"));
 }
 
@@ -283,7 +288,10 @@ TEST_F(HexReader, RecordRunningPastProgramMemoryKeepsWhatFits) {
   const QString path = c.files.write(QStringLiteral("a.hex"), rec(":0A00220011112222333344445555") +
                                                                   rec(":08421C001100220033004400"));
   ASSERT_EQ(ReadHexFile(path, c.image, c.prompts), HexLoad::Completed);
-  EXPECT_EQ(c.prompts.texts(), QStringList({kRange, kRange}));
+  EXPECT_EQ(c.prompts.texts(),
+            QStringList({kRange,
+                         "Hex File: 2 registros que pasan del final de su área se han cargado solo "
+                         "en parte."}));
   EXPECT_EQ(c.image.progCount(), 20);
   EXPECT_EQ(c.image.progText(17), QStringLiteral("1111"));
   EXPECT_EQ(c.image.progText(19), QStringLiteral("3333"));
@@ -297,7 +305,10 @@ TEST_F(HexReader, RecordRunningPastProgramMemoryKeepsWhatFits) {
 TEST_F(HexReader, ShortLinesGiveShortCellsAndKeepMissingIdDigits) {
   b.prompts.cancelByDefault = false;  // OK at every checksum question
   ASSERT_EQ(load(":04000000341278\n:0440000001000\n"), HexLoad::Completed);
-  EXPECT_EQ(b.prompts.texts(), QStringList({kChecksum, kChecksum}));
+  EXPECT_EQ(b.prompts.texts(),
+            QStringList({kChecksum,
+                         "Hex File: 2 registros con checksum erróneo se han cargado "
+                         "igualmente."}));
   EXPECT_EQ(b.image.progText(0), QStringLiteral("1234"));
   EXPECT_EQ(b.image.progText(1), QStringLiteral("78"));  // only the checksum's pair is there
   EXPECT_EQ(b.image.progText(2), QStringLiteral("3FFF"));
@@ -311,6 +322,83 @@ TEST_F(HexReader, ConfigurationWordWithoutCharactersAbandonsTheLoad) {
   EXPECT_EQ(b.prompts.texts(Kind::Error), QStringList{kChecksum});
   EXPECT_EQ(b.prompts.texts(Kind::Failure),
             QStringList{QStringLiteral("'$' is not a valid integer value.")});
+}
+
+// A PIC16F877 image (7896 program words in 8-word records, as gpasm writes them, after its
+// extended-address record) opened with a PIC16F84A selected: 859 records lie past its 1024 words.
+TEST(HexReaderQuestions, BigChipImageAsksOnceAndCountsTheRecordsSkipped) {
+  HexBench b(shippedDevice(QStringLiteral("PIC16F84A")));
+  QByteArray file = ":020000040000FA\n";
+  QStringList words;
+  for (int a = 0; a < 7896; a += 8) {
+    QByteArray record =
+        QByteArray(":10") + QByteArray::number(2 * a, 16).toUpper().rightJustified(4, '0') + "00";
+    for (int k = 0; k < 8; ++k) {
+      const int word = (a + k) * 7 % 0x3FFF;
+      if (a + k < 1024) words << QString::asprintf("%04X", word);
+      record += QString::asprintf("%02X%02X", word & 0xFF, word >> 8).toLatin1();
+    }
+    file += withSum(record) + '\n';
+  }
+  file += withSum(":084000000100020003000400") + '\n' + withSum(":02400E00F13F") + '\n';
+  file += withSum(":10420000110022003300440055006600770088") + '\n' + ":00000001FF\n";
+  const QString path = b.files.write(QStringLiteral("877.hex"), file);
+  b.prompts.cancelByDefault = true;  // Cancel changes nothing for these questions
+
+  ASSERT_EQ(ReadHexFile(path, b.image, b.prompts), HexLoad::Completed);
+  EXPECT_EQ(b.prompts.texts(Kind::Error), QStringList({kUnknown, kRange}));
+  EXPECT_EQ(b.prompts.texts(Kind::Info),
+            QStringList{"Hex File: 859 registros fuera de rango no se han cargado."});
+  EXPECT_EQ(b.prompts.boxes.size(), 3);
+  // The image is what one box per record left: the first 1024 words and every other area.
+  EXPECT_EQ(b.prog(), words);
+  EXPECT_EQ(b.image.ProgEnd(), 1024);
+  EXPECT_EQ(b.image.identText(), "1234");
+  EXPECT_EQ(b.image.GetPalConf(), 0x3FF1);
+  EXPECT_EQ(b.ee().mid(0, 9), QStringList({"11", "22", "33", "44", "55", "66", "77", "88", "FF"}));
+  EXPECT_EQ(b.image.EEPromEnd(), 8);
+}
+
+TEST(HexReaderQuestions, EachTextOnceInFirstOrderWithOneClosingBoxPerRepeatedText) {
+  HexBench b(makeDevice(16, 4));
+  b.prompts.cancelByDefault = false;  // OK: bad checksums load
+  const QByteArrayList lines = {
+      "0200000001020",                   // no start code (and a bad checksum)
+      ":020000001100EE",                 // bad checksum, loaded
+      withSum(":020000020400"),          // unknown type
+      withSum(":06001C00222233334444"),  // runs past word 15: loaded in part
+      withSum(":02002000AAAA"),          // out of range
+      "020004000500",                    // no start code (and a bad checksum)
+      withSum(":02000200BBBB") + "01",   // bad checksum, loaded
+      withSum(":02420800CCCC"),          // past the 4-byte EEPROM: out of range
+      ":00000001FF"};
+  const QByteArray file = lines.join('\n') + '\n';
+  const QString path = b.files.write(QStringLiteral("mixed.hex"), file);
+  ASSERT_EQ(ReadHexFile(path, b.image, b.prompts), HexLoad::Completed);
+  EXPECT_EQ(b.prompts.texts(Kind::Error), QStringList({kChecksum, kNoColon, kUnknown, kRange}));
+  EXPECT_EQ(b.prompts.texts(Kind::Info),
+            QStringList({"Hex File: 4 registros con checksum erróneo se han cargado igualmente.",
+                         "Hex File: 2 registros sin \":\" al inicio no se han cargado.",
+                         "Hex File: 2 registros fuera de rango no se han cargado. 1 registro que "
+                         "pasa del final de su área se ha cargado solo en parte."}));
+  EXPECT_EQ(b.image.progText(0), "0011");
+  EXPECT_EQ(b.image.progText(1), "BBBB");
+  EXPECT_EQ(b.image.progText(14), "2222");
+  EXPECT_EQ(b.image.progText(15), "3333");
+  EXPECT_EQ(b.image.ProgEnd(), 16);
+
+  // Cancel at the checksum question still stops the reading: no closing box for it.
+  HexBench c(makeDevice(16, 4));
+  c.prompts.cancelAnswers = {false, true};  // OK to the range question, Cancel to the checksum
+  const QString stop = c.files.write(
+      QStringLiteral("stop.hex"), withSum(":02002000AAAA") + "\n" + withSum(":02002000AAAA") +
+                                      "\n" + ":020000001100EE\n" + withSum(":02000200BBBB") + "\n");
+  ASSERT_EQ(ReadHexFile(stop, c.image, c.prompts), HexLoad::Completed);
+  EXPECT_EQ(
+      c.prompts.texts(),
+      QStringList({kRange, kChecksum, "Hex File: 2 registros fuera de rango no se han cargado."}));
+  EXPECT_EQ(c.image.progText(0), "3FFF");
+  EXPECT_EQ(c.image.progText(1), "3FFF");
 }
 
 TEST_F(HexReader, UnreadablePathsChangeNothing) {
