@@ -26,7 +26,6 @@ ImageGrid::ImageGrid(GridTableModel* model, QWidget* parent) : QTableView(parent
 
   const bool prog = model->area() == GridTableModel::Program;
   const int columnWidth = prog ? kProgColumnWidth : kEeColumnWidth;
-  const int headingWidth = prog ? kProgColumnWidth : kEeHeadingWidth;
 
   // Fixed sizes keep resets of large grids cheap: no section is measured against its contents.
   QHeaderView* columns = horizontalHeader();
@@ -43,7 +42,12 @@ ImageGrid::ImageGrid(GridTableModel* model, QWidget* parent) : QTableView(parent
   rows->setSectionResizeMode(QHeaderView::Fixed);
   rows->setDefaultAlignment(Qt::AlignCenter);
   rows->setHighlightSections(false);
-  rows->setFixedWidth(headingWidth);
+  // Every column starts at the grid's default width, the heading column included; each EEPROM
+  // reset (a reset of its model) sets the EEPROM grid's heading column to 36 px.
+  rows->setFixedWidth(columnWidth);
+  if (!prog)
+    connect(model, &QAbstractItemModel::modelReset, this,
+            [rows] { rows->setFixedWidth(kEeHeadingWidth); });
 
   corner_ = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
   if (corner_) {

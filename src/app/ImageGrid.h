@@ -13,7 +13,7 @@ namespace tavrix {
 // column that stay in view when scrolling (the header sections), the corner text "PROG" or
 // "EEPR", Courier 13 px, 20 px rows, range selection and cells edited in place.
 // Program memory has every column 40 px wide, the heading column included; EEPROM has 28 px
-// data columns and a 36 px heading column.
+// columns, and its heading column becomes 36 px at its first reset.
 //
 // How the main window builds them:
 //

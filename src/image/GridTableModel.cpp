@@ -58,12 +58,14 @@ bool GridTableModel::setData(const QModelIndex& index, const QVariant& value, in
   const int element = elementOf(index);
   if (element < 0) return false;
   const QString typed = value.toString();
-  // Committing an editor without changing its text is not an edit of the cell.
-  if (typed == text(element)) return true;
-  if (area_ == Program)
-    image_.setProgText(element, typed);
-  else
-    image_.setEeText(element, typed);
+  if (typed != text(element)) {
+    if (area_ == Program)
+      image_.setProgText(element, typed);
+    else
+      image_.setEeText(element, typed);
+  }
+  // Every commit of the editor is an edit, whatever its text: typing the blank value into a
+  // blank cell still brings the cell into the extent.
   emit cellEdited(index.column() + 1, index.row() + 1, typed);
   return true;
 }

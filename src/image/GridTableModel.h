@@ -30,7 +30,8 @@ class GridTableModel : public QAbstractTableModel {
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-  // EditRole stores the text exactly as typed and, when it changed the cell, emits cellEdited.
+  // EditRole (the view's editor committing) stores the text exactly as typed and emits
+  // cellEdited, even when the text is the one the cell had.
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;

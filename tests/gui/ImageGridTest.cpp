@@ -76,7 +76,14 @@ TEST_F(ImageGridTest, LayoutOfBothGrids) {
   for (int c = 0; c < 16; ++c) EXPECT_EQ(HexEditG->columnWidth(c), 40);
   EXPECT_EQ(HexEditG->verticalHeader()->width(), 40);
   for (int c = 0; c < 16; ++c) EXPECT_EQ(DatosEditG->columnWidth(c), 28);
+  // The EEPROM grid's heading column is 28 px like its other columns until an EEPROM reset.
+  EXPECT_EQ(DatosEditG->verticalHeader()->width(), 28);
+  image.ResetEEPromGrid();
   EXPECT_EQ(DatosEditG->verticalHeader()->width(), 36);
+  image.ResetProgramGrid();
+  image.ResetEEPromGrid();
+  EXPECT_EQ(DatosEditG->verticalHeader()->width(), 36);
+  EXPECT_EQ(HexEditG->verticalHeader()->width(), 40);
   EXPECT_EQ(HexEditG->rowHeight(0), 20);
   EXPECT_EQ(HexEditG->rowHeight(63), 20);
   EXPECT_EQ(HexEditG->horizontalHeader()->height(), 20);
@@ -127,6 +134,12 @@ TEST_F(ImageGridTest, TypingInACellKeepsTheTextAndRaisesTheExtent) {
   EXPECT_EQ(image.eeText(63), "a5");
   EXPECT_EQ(image.EEPromEnd(), 64);
   EXPECT_EQ(eeEdits.count(), 1);
+
+  // Typing the text a cell already holds is an edit all the same: it brings the cell in.
+  typeInto(HexEditG, 1, 4, QStringLiteral("3FFF"));
+  EXPECT_EQ(edits.count(), 3);
+  EXPECT_EQ(image.progText(0x30), "3FFF");
+  EXPECT_EQ(image.ProgEnd(), 0x31);
 }
 
 TEST_F(ImageGridTest, EscapeAndCodeFillsAreNotEdits) {

@@ -127,11 +127,14 @@ TEST(GridTableModel, UserEditStoresTextAsTypedAndReportsGridCoordinates) {
   EXPECT_EQ(eeEdits[0][0].toInt(), 16);
   EXPECT_EQ(eeEdits[0][1].toInt(), 4);
 
-  // Committing the unchanged text, another role, or a cell outside the grid is not an edit.
+  // Committing the unchanged text is an edit; another role or a cell outside the grid is not.
   EXPECT_TRUE(f.prog.setData(f.prog.index(0, 0), QStringLiteral("3FFF")));
+  ASSERT_EQ(progEdits.count(), 2);
+  EXPECT_EQ(progEdits[1][0].toInt(), 1);
+  EXPECT_EQ(progEdits[1][1].toInt(), 1);
   EXPECT_FALSE(f.prog.setData(f.prog.index(0, 0), QStringLiteral("1"), Qt::DisplayRole));
   EXPECT_FALSE(f.prog.setData(QModelIndex(), QStringLiteral("1")));
-  EXPECT_EQ(progEdits.count(), 1);
+  EXPECT_EQ(progEdits.count(), 2);
   EXPECT_EQ(f.image.progText(0), "3FFF");
   EXPECT_TRUE(trap.warnings().isEmpty()) << trap.warnings().join('\n').toStdString();
 }
