@@ -102,8 +102,11 @@ TPalConfForm::TPalConfForm(MemoryImage& image, QWidget* parent) : QDialog(parent
   connect(Button1, &QPushButton::clicked, this, &TPalConfForm::Button1Click);
 
   connect(&image_, &MemoryImage::palConfChanged, this, &TPalConfForm::followImage);
-  // The boxes show the image's word from the start, with the oscillator button of its bits 1:0.
-  followImage();
+  // The window's design state: Osc2 selected and "0000" shown, whatever bits 1:0 say, until the
+  // first word is loaded. The boxes show the image's word (0, all clear, when the program
+  // starts); nothing is written into the image here.
+  for (int i = 0; i < 14; ++i) PC[i]->setChecked((image_.GetPalConf() >> i) & 1);
+  Osc[2]->setChecked(true);
 }
 
 int TPalConfForm::GetPalConf() const {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -94,6 +95,28 @@ TEST_F(PalConfFormTest, LayoutAndTexts) {
   ASSERT_NE(button, nullptr);
   EXPECT_EQ(button->text(), "Cerrar");
   EXPECT_EQ(button->geometry(), QRect(280, 344, 121, 25));
+}
+
+TEST_F(PalConfFormTest, CreatedInItsDesignStateWithoutTouchingTheWord) {
+  // Osc2 selected, every box clear, "0000" shown, although bits 1:0 of the word are 00.
+  EXPECT_TRUE(osc(2)->isChecked());
+  EXPECT_FALSE(osc(0)->isChecked());
+  for (int i = 0; i < 14; ++i) EXPECT_FALSE(box(i)->isChecked()) << i;
+  EXPECT_EQ(shown(), "0000");
+  EXPECT_EQ(form.GetPalConf(), 0);
+
+  // Creation writes nothing into the image: a word already there stays, unannounced.
+  image.SetPalConf(0x3FF1);
+  QSignalSpy changes(&image, &MemoryImage::palConfChanged);
+  TPalConfForm second(image);
+  EXPECT_EQ(changes.count(), 0);
+  EXPECT_EQ(image.GetPalConf(), 0x3FF1);
+  EXPECT_EQ(second.GetPalConf(), 0x3FF1);  // the boxes are the image's word
+  EXPECT_EQ(second.findChild<QLineEdit*>(QStringLiteral("PalEdit"))->text(), "0000");
+  // The first word loaded replaces the design state.
+  second.SetPalConf(0x3FFC);
+  EXPECT_TRUE(second.findChild<QRadioButton*>(QStringLiteral("Osc0"))->isChecked());
+  EXPECT_EQ(second.findChild<QLineEdit*>(QStringLiteral("PalEdit"))->text(), "3FFC");
 }
 
 TEST_F(PalConfFormTest, SetPalConfLoadsBoxesOscillatorAndDisplay) {
