@@ -1,6 +1,8 @@
 #include "dialogs/TAboutForm.h"
 
+#include <QCloseEvent>
 #include <QFont>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -45,6 +47,7 @@ TAboutForm::TAboutForm(QWidget* parent)
 void TAboutForm::setBoardNote(const QString& note) {
   Label5->setText(note);
   Label5->adjustSize();
+  Label5->move((width() - Label5->width()) / 2, Label5->y());
 }
 
 void TAboutForm::okbutClick() {
@@ -58,6 +61,22 @@ void TAboutForm::showEvent(QShowEvent* event) {
   }
   okbut->setFocus();
   QDialog::showEvent(event);
+}
+
+void TAboutForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void TAboutForm::closeEvent(QCloseEvent* event) {
+  // A close from the window manager (spontaneous) is refused; the program's own hide is not.
+  if (event->spontaneous())
+    event->ignore();
+  else
+    QDialog::closeEvent(event);
 }
 
 }  // namespace tavrix

@@ -14,7 +14,8 @@ class TAboutForm : public QDialog {
  public:
   explicit TAboutForm(QWidget* parent = nullptr);
 
-  // Shown under the credits when the program drives the virtual board.
+  // Shown in place of the second credit line, centred, when the program drives the virtual
+  // board.
   void setBoardNote(const QString& note);
 
   void okbutClick();
@@ -27,6 +28,9 @@ class TAboutForm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // OK is the only way out: Escape and the window manager's close do nothing.
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 };
 
 }  // namespace tavrix

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
@@ -11,7 +12,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
+
+#include <cstdlib>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -322,6 +327,7 @@ TEST(AboutBox, ShownModallyFromTheHelpMenuAndClosedByOk) {
   h.start();
   h.form->show();
   bool shownModal = false;
+  bool stillOpen = false;
   QTimer::singleShot(0, [&] {
     TAboutForm* about = h.form->aboutForm();
     shownModal = about->isVisible() && about->isModal();
@@ -329,11 +335,26 @@ TEST(AboutBox, ShownModallyFromTheHelpMenuAndClosedByOk) {
     EXPECT_EQ(about->Label3->text(), "versión 1.01");
     EXPECT_EQ(about->size(), QSize(247, 142));
     EXPECT_EQ(about->focusWidget(), about->okbut);
+    // Escape and the window manager's close leave it open: OK is the only way out.
+    QTest::keyClick(about, Qt::Key_Escape);
+    QCloseEvent request;  // the window manager's close, as Qt receives it
+    QCoreApplication::sendEvent(about->windowHandle(), &request);
+    QApplication::processEvents();
+    stillOpen = about->isVisible();
     about->okbut->click();
   });
   h.form->SobreProgramaPIC1->trigger();
   EXPECT_TRUE(shownModal);
+  EXPECT_TRUE(stillOpen);
   EXPECT_FALSE(h.form->aboutForm()->isVisible());
+}
+
+TEST(AboutBox, BoardNoteIsCentred) {
+  TAboutForm about;
+  about.setBoardNote(QStringLiteral("(placa virtual)"));
+  EXPECT_EQ(about.Label5->text(), "(placa virtual)");
+  EXPECT_LE(std::abs(about.Label5->geometry().center().x() - about.rect().center().x()), 1);
+  EXPECT_EQ(about.Label5->y(), 64);
 }
 
 }  // namespace
