@@ -1,11 +1,13 @@
 // The chip operations through the main window's buttons and "Acción" menu, on the virtual chip.
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -114,6 +116,34 @@ TEST_F(OperationsGui, EveryButtonAndMenuItemRunsItsOperation) {
     }
   }
   EXPECT_EQ(chip.timingViolations(), 0);
+}
+
+TEST_F(OperationsGui, WindowManagerCannotCloseTheProgressWindowMidRun) {
+  // At the run's first progress update the window manager's close and minimise arrive.
+  QTimer::singleShot(0, form.get(), [this] {
+    TProcesaForm* p = form->procesaForm();
+    QCloseEvent request;  // the window manager's close, as Qt receives it
+    QCoreApplication::sendEvent(p->windowHandle(), &request);
+    p->setWindowState(Qt::WindowMinimized);
+    during << QStringLiteral("after close: main=%1 progress=%2")
+                  .arg(form->isEnabled())
+                  .arg(p->isVisible());
+  });
+  form->BotonLeer->click();
+  EXPECT_EQ(during, QStringList{"after close: main=0 progress=1"});
+  EXPECT_EQ(boxes, QStringList{"Operación Completada. main=0 progress=0"});
+  EXPECT_EQ(form->leftPanels[1]->text(), "PR=1024(1024)");
+  // The main window answers again, and the next run shows its progress window as before.
+  EXPECT_TRUE(form->isEnabled());
+  EXPECT_FALSE(form->procesaForm()->isVisible());
+  during.clear();
+  watchNextRun();
+  form->BotonVerificar->click();
+  ASSERT_EQ(during.size(), 1);
+  EXPECT_TRUE(during[0].startsWith("main=0 progress=1 Verificando Programa..."))
+      << during[0].toStdString();
+  EXPECT_EQ(form->procesaForm()->windowState(), Qt::WindowNoState);
+  EXPECT_EQ(completions(), 2);
 }
 
 TEST_F(OperationsGui, ReadFillsTheWindowAndShowsTheFullExtent) {

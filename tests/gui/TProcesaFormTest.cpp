@@ -1,10 +1,13 @@
 // The progress window: its layout, its captions and when it lets the toolkit run.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -20,15 +23,15 @@ TEST(TProcesaForm, LayoutAndInitialCaptions) {
   TProcesaForm form(&owner);
   EXPECT_EQ(form.objectName(), "ProcesaForm");
   EXPECT_EQ(form.windowTitle(), "Procesando PIC");
-  EXPECT_EQ(form.size(), QSize(268, 134));
+  EXPECT_EQ(form.clientArea()->size(), QSize(268, 134));
   EXPECT_FALSE(form.isVisible());
+  // No window manager decorates it, so none adds title-bar buttons; it draws its own caption.
   const Qt::WindowFlags flags = form.windowFlags();
-  EXPECT_TRUE(flags & Qt::Dialog);
-  EXPECT_TRUE(flags & Qt::WindowTitleHint);
-  EXPECT_TRUE(flags & Qt::CustomizeWindowHint);
-  EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+  EXPECT_TRUE(flags & Qt::FramelessWindowHint);
+  EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
+                        Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint));
+  EXPECT_EQ(form.minimumSize(), form.maximumSize());  // nothing to resize or maximise
 
   struct Expected {
     const char* name;
@@ -57,7 +60,7 @@ TEST(TProcesaForm, LayoutAndInitialCaptions) {
   // Nothing the user could click or type into.
   EXPECT_TRUE(form.findChildren<QAbstractButton*>().isEmpty());
   EXPECT_TRUE(form.findChildren<QLineEdit*>().isEmpty());
-  EXPECT_EQ(form.findChildren<QWidget*>().size(), 7);
+  EXPECT_EQ(form.findChildren<QLabel*>().size(), 7);
 }
 
 TEST(TProcesaForm, CaptionsOfEachUpdate) {
@@ -92,7 +95,8 @@ TEST(TProcesaForm, CaptionsOfEachUpdate) {
   EXPECT_EQ(form.Dir->text(), "1ABCD");
   // The long write caption is not cut by the window's edge.
   form.ShowProgress("Escribiendo", "Identificador", 0);
-  EXPECT_LE(form.Accion->geometry().right(), form.width());
+  EXPECT_LE(form.Accion->geometry().right(), form.clientArea()->width());
+  EXPECT_EQ(form.minimumSize(), form.maximumSize());
 }
 
 TEST(TProcesaForm, PendingEventsRunOnTheFirstFiveAndEverySixteenth) {
@@ -124,6 +128,38 @@ TEST(TProcesaForm, ShownCentredOverItsOwner) {
       form.Accion->palette().color(form.Accion->isEnabled() ? QPalette::Active : QPalette::Disabled,
                                    QPalette::WindowText),
       form.palette().color(QPalette::Active, QPalette::WindowText));
+}
+
+TEST(TProcesaForm, NothingTheWindowManagerOffersEndsItDuringARun) {
+  QMainWindow owner;
+  owner.setGeometry(100, 120, 750, 495);
+  owner.show();
+  TProcesaForm form(&owner);
+  form.showCentred();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  owner.setEnabled(false);  // as during a run
+
+  // The window manager's close (its button, Alt+F4, its menu) arrives as a close event on the
+  // native window, which Qt hands on to the widget as a spontaneous close.
+  QCloseEvent request;
+  QCoreApplication::sendEvent(form.windowHandle(), &request);
+  EXPECT_FALSE(request.isAccepted());
+  QApplication::processEvents();
+  EXPECT_TRUE(form.isVisible());
+  for (Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized, Qt::WindowFullScreen}) {
+    form.setWindowState(state);
+    form.ShowProgress("Leyendo", "Programa", 0);  // a run lets pending events through here
+    EXPECT_TRUE(form.isVisible()) << state;
+    EXPECT_EQ(form.windowState(), Qt::WindowNoState) << state;
+  }
+
+  // The run's end hides it as always, and the owner is usable again.
+  form.hide();
+  owner.setEnabled(true);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_TRUE(owner.isEnabled());
+  form.showCentred();
+  EXPECT_TRUE(form.isVisible());
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
 #include "ops/gui/TProcesaForm.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
 #include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QPalette>
 #include <QScreen>
+#include <QWindow>
+
+#include <cstdint>
 
 #include "image/HexText.h"
 #include "image/MemoryImage.h"
@@ -27,30 +33,91 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x,
 // disabled while an operation runs, and its captions must stay readable.
 void keepColours(QWidget* widget) {
   QPalette p = widget->palette();
-  for (auto role : {QPalette::WindowText, QPalette::Text})
+  for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::HighlightedText})
     p.setColor(QPalette::Disabled, role, p.color(QPalette::Active, role));
   widget->setPalette(p);
 }
 
+// The window's title bar: its caption on the active title colours, with no buttons. Drawn
+// active whatever the owner's state: the window is disabled with its owner during a run, and
+// its caption must stay readable.
+class CaptionStrip : public QWidget {
+ public:
+  explicit CaptionStrip(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Caption"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QColor base = palette().color(QPalette::Active, QPalette::Highlight);
+    QLinearGradient shade(0, 0, 0, height());
+    shade.setColorAt(0, base.lighter(140));
+    shade.setColorAt(1, base);
+    painter.fillRect(rect(), shade);
+    QFont bold = font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.setPen(palette().color(QPalette::Active, QPalette::HighlightedText));
+    painter.drawText(rect(), Qt::AlignCenter, window()->windowTitle());
+  }
+};
+
+// Notices the window's native window being destroyed by another client (xdotool windowclose
+// does it): Qt would go on using a window that no longer exists, and the window would never be
+// seen again. The form then builds a new one.
+class LostWindowWatch : public QObject, public QAbstractNativeEventFilter {
+ public:
+  explicit LostWindowWatch(TProcesaForm* form) : QObject(form), form_(form) {
+    QCoreApplication::instance()->installNativeEventFilter(this);
+  }
+
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+    // The X11 protocol's DestroyNotify event, as the xcb platform passes it.
+    struct DestroyNotify {
+      std::uint8_t responseType;
+      std::uint8_t pad;
+      std::uint16_t sequence;
+      std::uint32_t event;
+      std::uint32_t window;
+    };
+    constexpr std::uint8_t kDestroyNotify = 17;
+    if (eventType != "xcb_generic_event_t" || !form_->windowHandle()) return false;
+    const auto* e = static_cast<const DestroyNotify*>(message);
+    if ((e->responseType & 0x7F) == kDestroyNotify && e->window == form_->winId())
+      QMetaObject::invokeMethod(
+          form_, [form = form_] { form->rebuildWindow(); }, Qt::QueuedConnection);
+    return false;
+  }
+
+ private:
+  TProcesaForm* form_;
+};
+
 }  // namespace
 
 TProcesaForm::TProcesaForm(QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("ProcesaForm"));
   setWindowTitle(QStringLiteral("Procesando PIC"));
   setWindowModality(Qt::NonModal);
   setFocusPolicy(Qt::NoFocus);
-  resize(kWidth, kHeight);
-  setMinimumSize(kWidth, kHeight);
   keepColours(this);
 
-  Accion = makeLabel(this, "Accion", QStringLiteral("Accion"), 32, 16);
-  Label3 = makeLabel(this, "Label3", QStringLiteral("Progreso:"), 32, 40);
-  Dir = makeLabel(this, "Dir", QStringLiteral("Dir"), 152, 40);
-  Label1 = makeLabel(this, "Label1", QStringLiteral("Final Programa;"), 32, 72);
-  MaxProg = makeLabel(this, "MaxProg", QStringLiteral("0"), 152, 72);
-  Label2 = makeLabel(this, "Label2", QStringLiteral("Final EEPROM:"), 32, 96);
-  MaxEEProm = makeLabel(this, "MaxEEProm", QStringLiteral("0"), 152, 96);
+  caption_ = new CaptionStrip(this);
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("ClientArea"));
+  client_->move(kBorder, kCaptionHeight);
+  setClientWidth(kWidth);
+
+  Accion = makeLabel(client_, "Accion", QStringLiteral("Accion"), 32, 16);
+  Label3 = makeLabel(client_, "Label3", QStringLiteral("Progreso:"), 32, 40);
+  Dir = makeLabel(client_, "Dir", QStringLiteral("Dir"), 152, 40);
+  Label1 = makeLabel(client_, "Label1", QStringLiteral("Final Programa;"), 32, 72);
+  MaxProg = makeLabel(client_, "MaxProg", QStringLiteral("0"), 152, 72);
+  Label2 = makeLabel(client_, "Label2", QStringLiteral("Final EEPROM:"), 32, 96);
+  MaxEEProm = makeLabel(client_, "MaxEEProm", QStringLiteral("0"), 152, 96);
 
   QFont dirFont(QStringLiteral("MS Shell Dlg"));
   dirFont.setPixelSize(17);
@@ -61,6 +128,24 @@ TProcesaForm::TProcesaForm(QWidget* parent)
     dirPalette.setColor(group, QPalette::WindowText, Qt::black);
   Dir->setPalette(dirPalette);
   Dir->adjustSize();
+
+  new LostWindowWatch(this);
+}
+
+void TProcesaForm::rebuildWindow() {
+  const bool shown = isVisible();
+  if (QWindow* native = windowHandle()) native->destroy();
+  if (shown) {
+    hide();
+    showCentred();
+  }
+}
+
+void TProcesaForm::setClientWidth(int width) {
+  // Fixed sizes: the window manager can neither resize nor maximise the window.
+  client_->setFixedSize(width, kHeight);
+  caption_->setGeometry(kBorder, kBorder, width, kCaptionHeight - kBorder);
+  setFixedSize(width + 2 * kBorder, kCaptionHeight + kHeight + kBorder);
 }
 
 void TProcesaForm::showCentred() {
@@ -76,7 +161,7 @@ void TProcesaForm::showCentred() {
 void TProcesaForm::fitWidth() {
   // A long action line widens the window rather than being cut.
   const int needed = Accion->x() + Accion->width() + Accion->x() / 2;
-  if (needed > width()) resize(needed, height());
+  if (needed > client_->width()) setClientWidth(needed);
 }
 
 void TProcesaForm::ShowProgress(const QString& action, const QString& area, qint64 index) {
@@ -97,6 +182,30 @@ void TProcesaForm::closeEvent(QCloseEvent* event) {
     event->ignore();
   else
     QWidget::closeEvent(event);
+}
+
+void TProcesaForm::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  const Qt::WindowStates taken = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+  if (!(windowState() & taken)) return;
+  // Put back once the window manager's change has been handled, on the next pending events.
+  QMetaObject::invokeMethod(
+      this,
+      [this, taken] {
+        if (isVisible() && (windowState() & taken)) {
+          setWindowState(windowState() & ~taken);
+          show();
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+void TProcesaForm::paintEvent(QPaintEvent*) {
+  // A border, since no window manager frames the window.
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::Active, QPalette::Shadow));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 }  // namespace tavrix

@@ -11,6 +11,11 @@ class MemoryImage;
 // The progress window "Procesando PIC": what a chip operation is doing, at which address, and
 // where the walks of program memory and EEPROM end. It has no controls: an operation is stopped
 // only from its error boxes. Created hidden; shown over its parent for each run.
+//
+// Window managers give a titled window a close button whatever the window asks for, so the
+// window draws its own title bar: it is undecorated and shows its caption in a strip above a
+// client area of the designed 268 x 134 pixels. Nothing the window manager offers closes,
+// minimises, maximises or resizes it.
 class TProcesaForm : public QWidget {
   Q_OBJECT
 
@@ -27,6 +32,13 @@ class TProcesaForm : public QWidget {
   // locations of an area, every sixteenth, and the configuration word's step (-1).
   void ShowProgress(const QString& action, const QString& area, qint64 index);
 
+  // Builds a new native window after another client destroyed the one shown; shown again
+  // where it was shown.
+  void rebuildWindow();
+
+  // The area below the title strip that holds the labels.
+  QWidget* clientArea() const { return client_; }
+
   QLabel* Accion;
   QLabel* Label3;
   QLabel* Dir;
@@ -37,15 +49,23 @@ class TProcesaForm : public QWidget {
 
   static constexpr int kWidth = 268;
   static constexpr int kHeight = 134;
+  static constexpr int kCaptionHeight = 22;
+  static constexpr int kBorder = 1;
 
  protected:
-  // The title bar has no close button; the window manager's close is refused as well.
+  // A close request from the window manager is refused; the program's own hide is not.
   void closeEvent(QCloseEvent* event) override;
+  // Minimised or maximised by the window manager: put back as it was.
+  void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void fitWidth();
+  void setClientWidth(int width);
 
   const MemoryImage* image_ = nullptr;
+  QWidget* caption_;
+  QWidget* client_;
 };
 
 }  // namespace tavrix
