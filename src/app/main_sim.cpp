@@ -4,6 +4,7 @@
 
 #include "app/MessageBoxPrompts.h"
 #include "app/ProgramEntry.h"
+#include "app/QtTranslation.h"
 #include "app/TTavrixForm.h"
 #include "app/VirtualProgrammer.h"
 #include "link/RealClock.h"
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrix"));
   QApplication::setApplicationVersion(QStringLiteral("1.01"));
+
+  // Before any window exists, so that every Qt text is built in Spanish.
+  tavrix::installQtSpanish();
 
   tavrix::RealClock clock;
   tavrix::VirtualProgrammer programmer(clock);
