@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -45,6 +44,34 @@ QString literalCaption(const QString& text) {
   QString caption = text;
   caption.replace(QLatin1Char('&'), QLatin1String("&&"));
   return caption;
+}
+
+// The widest text the "CONF=" panel can show: the word is at most 3FFF, so its first digit is
+// 0 to 3, and each other digit the widest of the sixteen in this font.
+QString widestConfText(const QFontMetrics& metrics) {
+  auto widest = [&](QStringView digits) {
+    QChar best = digits.front();
+    for (QChar c : digits)
+      if (metrics.horizontalAdvance(c) > metrics.horizontalAdvance(best)) best = c;
+    return best;
+  };
+  const QChar any = widest(u"0123456789ABCDEF");
+  return QStringLiteral("CONF=") + widest(u"0123") + any + any + any;
+}
+
+// A condensed face with capitals and digits at least 9 pixels high, narrowed (a horizontal
+// stretch) until every word fits `room` pixels. Shrinking the size instead made it unreadable.
+QFont confPanelFont(QFont font, int room) {
+  font.setFamily(QStringLiteral("DejaVu Sans Condensed"));
+  font.setPixelSize(12);
+  while (QFontMetrics(font).capHeight() < 9 && font.pixelSize() < 20)
+    font.setPixelSize(font.pixelSize() + 1);
+  for (int stretch = 100; stretch > 40; --stretch) {
+    font.setStretch(stretch);
+    const QFontMetrics metrics(font);
+    if (metrics.horizontalAdvance(widestConfText(metrics)) <= room) break;
+  }
+  return font;
 }
 
 constexpr int kWindowWidth = 750;
@@ -146,14 +173,10 @@ void TTavrixForm::buildStatusBar() {
     leftPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar1->addWidget(leftPanels[i]);
   }
-  // The 50-pixel panel must show a whole "CONF=3FFF": its font shrinks until that fits.
-  QFont confFont = leftPanels[4]->font();
-  const int room = 50 - 2 * leftPanels[4]->frameWidth() - 2;
-  for (int px = QFontInfo(confFont).pixelSize(); px > 6; --px) {
-    confFont.setPixelSize(px);
-    if (QFontMetrics(confFont).horizontalAdvance(QStringLiteral("CONF=3FFF")) <= room) break;
-  }
-  leftPanels[4]->setFont(confFont);
+  // The 50-pixel panel shows the whole "CONF=" word with glyphs tall enough to read.
+  leftPanels[4]->setIndent(1);
+  leftPanels[4]->setFont(
+      confPanelFont(leftPanels[4]->font(), 50 - 2 * leftPanels[4]->frameWidth() - 1));
   for (int i = 0; i < 3; ++i) {
     rightPanels[i] = new QLabel(StatusBar1);
     rightPanels[i]->setObjectName(QStringLiteral("rightPanel%1").arg(i));

@@ -357,4 +357,22 @@ TEST(AboutBox, BoardNoteIsCentred) {
   EXPECT_EQ(about.Label5->y(), 64);
 }
 
+TEST(StatusBar, ConfPanelIsLegibleAndEveryWordFits) {
+  MainWindowHarness h(smallIni());
+  h.start();
+  QLabel* panel = h.form->leftPanels[4];
+  EXPECT_EQ(panel->width(), 50);
+  const QFontMetrics metrics(panel->font());
+  EXPECT_GE(metrics.capHeight(), 9);
+  EXPECT_GE(metrics.tightBoundingRect(QStringLiteral("CONF=3FFF")).height(), 9);
+  const int room = panel->contentsRect().width() - panel->indent();
+  for (QChar first : QStringView(u"0123"))
+    for (QChar digit : QStringView(u"0123456789ABCDEF")) {
+      const QString text = QStringLiteral("CONF=") + first + digit + digit + digit;
+      EXPECT_LE(metrics.horizontalAdvance(text), room) << text.toStdString();
+    }
+  EXPECT_EQ(panel->text(), "CONF=3FF1");
+  EXPECT_EQ(panel->toolTip(), "CONF=3FF1");
+}
+
 }  // namespace
