@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Screenshots of tavrix-sim under a real X server with a window manager (Xvfb + openbox), driven
+# with xdotool: the main window, the "CONF=" panel enlarged, the About box after Escape, the
+# unprotect question, the open dialog, and the progress window of a write before and after the
+# window manager was asked to close it (Alt+F4, wmctrl -c, xdotool windowclose), then the main
+# window answering again. Usage: scripts/screenshots.sh [output folder] (default
+# /tmp/tavrix-shots). Installs what it needs with apt-get; builds when tavrix-sim is missing.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="${1:-/tmp/tavrix-shots}"
+display="${TAVRIX_SHOT_DISPLAY:-:91}"
+build="${TAVRIX_BUILD_DIR:-$root/build}"
+
+tools=(xvfb openbox xdotool imagemagick x11-utils wmctrl)
+missing=()
+for p in "${tools[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+fi
+"$root/scripts/install-deps.sh"
+[ -x "$build/src/tavrix-sim" ] || TAVRIX_BUILD_DIR="$build" "$root/scripts/build.sh"
+mkdir -p "$out"
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+
+Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY="$display"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+"$build/src/tavrix-sim" >/dev/null 2>&1 &
+pids+=($!)
+
+main=""
+for _ in $(seq 100); do
+  main="$(xdotool search --onlyvisible --name '^Tavrix' 2>/dev/null | head -1 || true)"
+  [ -n "$main" ] && break
+  sleep 0.1
+done
+[ -n "$main" ] || { echo "tavrix-sim did not show its window" >&2; exit 1; }
+sleep 1
+
+shot() { import -window root "$out/$1.png"; echo "$out/$1.png"; }
+# Clicks at a point given in the main window's own coordinates (its menu bar is at the top).
+click() { xdotool mousemove --window "$main" "$1" "$2" click 1; sleep "${3:-0.7}"; }
+window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true; }
+# The main window's buttons, on the row under the menu bar.
+row=31
+leer=356 escribir=208 desproteger=432
+
+shot 01-main-window
+read -r x y w h < <(xwininfo -id "$main" |
+  awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} /Width/ {w=$2}
+       /Height/ {h=$2} END {print x, y, w, h}')
+# The status bar's left group: 75 + 130 + 120 + 60 px, then the 50-pixel "CONF=" panel.
+import -window root "$out/.root.png"
+convert "$out/.root.png" -crop "140x26+$(( x + 330 ))+$(( y + h - 26 ))" -scale 400% \
+  "$out/02-conf-panel-x4.png"
+rm -f "$out/.root.png"
+echo "$out/02-conf-panel-x4.png"
+
+click 221 8 0.5        # "Ayuda"
+xdotool key Down Return
+sleep 1
+xdotool key Escape     # must leave the About box open
+sleep 0.5
+shot 03-about-after-escape
+xdotool key Return     # OK
+sleep 0.5
+
+click "$desproteger" "$row" 1
+shot 04-unprotect-question
+xdotool key Escape     # No
+sleep 0.5
+
+click 32 8 0.5         # "Archivo"
+xdotool key Down Return
+sleep 1.5
+shot 05-open-dialog
+xdotool key Escape
+sleep 0.5
+
+# A write takes about ten seconds on the virtual board: read the chip first so that there is
+# something to write, then start the write and try to close its progress window.
+click "$leer" "$row" 3
+xdotool key Return     # "Operación Completada."
+sleep 0.5
+click "$escribir" "$row" 1.5
+shot 06-progress-window
+progress="$(window '^Procesando PIC')"
+if [ -n "$progress" ]; then
+  xdotool windowactivate --sync "$progress" 2>/dev/null || true
+  xdotool key alt+F4
+  sleep 0.5
+  wmctrl -c "Procesando PIC" || true
+  sleep 0.5
+  xdotool windowminimize "$progress" || true
+  sleep 0.5
+  xdotool windowclose "$progress" || true
+  sleep 1
+fi
+shot 07-progress-after-close-attempts
+for _ in $(seq 300); do
+  [ -n "$(window '^Mensaje')" ] && break
+  sleep 0.2
+done
+sleep 0.5
+shot 08-write-completed
+xdotool key Return
+sleep 0.5
+click 101 8 0.7        # "Dispositivo": the main window answers again
+shot 09-main-window-answers
+xdotool key Escape
