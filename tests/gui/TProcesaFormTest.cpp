@@ -1,13 +1,10 @@
 // The progress window: its layout, its captions and when it lets the toolkit run.
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QTest>
 #include <QTimer>
-#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -128,38 +125,6 @@ TEST(TProcesaForm, ShownCentredOverItsOwner) {
       form.Accion->palette().color(form.Accion->isEnabled() ? QPalette::Active : QPalette::Disabled,
                                    QPalette::WindowText),
       form.palette().color(QPalette::Active, QPalette::WindowText));
-}
-
-TEST(TProcesaForm, NothingTheWindowManagerOffersEndsItDuringARun) {
-  QMainWindow owner;
-  owner.setGeometry(100, 120, 750, 495);
-  owner.show();
-  TProcesaForm form(&owner);
-  form.showCentred();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  owner.setEnabled(false);  // as during a run
-
-  // The window manager's close (its button, Alt+F4, its menu) arrives as a close event on the
-  // native window, which Qt hands on to the widget as a spontaneous close.
-  QCloseEvent request;
-  QCoreApplication::sendEvent(form.windowHandle(), &request);
-  EXPECT_FALSE(request.isAccepted());
-  QApplication::processEvents();
-  EXPECT_TRUE(form.isVisible());
-  for (Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized, Qt::WindowFullScreen}) {
-    form.setWindowState(state);
-    form.ShowProgress("Leyendo", "Programa", 0);  // a run lets pending events through here
-    EXPECT_TRUE(form.isVisible()) << state;
-    EXPECT_EQ(form.windowState(), Qt::WindowNoState) << state;
-  }
-
-  // The run's end hides it as always, and the owner is usable again.
-  form.hide();
-  owner.setEnabled(true);
-  EXPECT_FALSE(form.isVisible());
-  EXPECT_TRUE(owner.isEnabled());
-  form.showCentred();
-  EXPECT_TRUE(form.isVisible());
 }
 
 }  // namespace
