@@ -10,6 +10,7 @@ DeviceList ReadDeviceList(const QString& configPath) {
   const QString config = QStringLiteral("Config");
   list.port = ini.readInteger(config, QStringLiteral("port"), 888);
   list.lastFile = ini.readString(config, QStringLiteral("lastfile"), QString());
+  list.portDevice = ini.readString(config, QStringLiteral("portdevice"), QString());
   for (const QString& name : ini.sectionNames())
     if (name.startsWith(QLatin1String("PIC"), Qt::CaseSensitive)) list.devices.append(name);
   return list;

@@ -11,6 +11,7 @@ namespace tavrix {
 struct DeviceList {
   qint32 port = 888;    // read and unused: the programmer is reached through a device node
   QString lastFile;     // `lastfile` of [Config], empty when absent
+  QString portDevice;   // `portdevice` of [Config]: the one port node to use; empty: search
   QStringList devices;  // sections whose names begin with "PIC", in file order
 };
 

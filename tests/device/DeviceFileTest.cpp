@@ -14,12 +14,13 @@ TEST(DeviceFile, ListsOnlySectionsBeginningWithPicInFileOrder) {
   test::TempFiles tmp;
   const QString path =
       tmp.write("t.ini",
-                "[Config]\nlastfile = /tmp/a.hex \nport=$278\n[PIC16F84]\n[pic12]\n[PIC16C71]\n"
-                "[XPIC]\n[PIC16F84]\n");
+                "[Config]\nlastfile = /tmp/a.hex \nport=$278\nportdevice= /dev/parport1 \n"
+                "PortDevice=/dev/lp2\n[PIC16F84]\n[pic12]\n[PIC16C71]\n[XPIC]\n[PIC16F84]\n");
   const DeviceList list = ReadDeviceList(path);
   EXPECT_EQ(list.devices, QStringList({"PIC16F84", "PIC16C71", "PIC16F84"}));
   EXPECT_EQ(list.lastFile, "/tmp/a.hex");
   EXPECT_EQ(list.port, 0x278);
+  EXPECT_EQ(list.portDevice, "/dev/parport1");  // keys match exactly: PortDevice is not it
 }
 
 TEST(DeviceFile, MissingFileHasNoDevicesAndDefaultSettings) {
@@ -27,6 +28,7 @@ TEST(DeviceFile, MissingFileHasNoDevicesAndDefaultSettings) {
   const DeviceList list = ReadDeviceList(tmp.path("none.ini"));
   EXPECT_TRUE(list.devices.isEmpty());
   EXPECT_TRUE(list.lastFile.isEmpty());
+  EXPECT_TRUE(list.portDevice.isEmpty());
   EXPECT_EQ(list.port, 888);
 }
 
