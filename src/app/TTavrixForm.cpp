@@ -24,7 +24,7 @@
 #include "image/DeviceSelection.h"
 #include "image/GridTableModel.h"
 #include "image/HexText.h"
-#include "link/LptPort.h"
+#include "link/ParallelPort.h"
 #include "link/RealClock.h"
 #include "ops/gui/TProcesaForm.h"
 
@@ -258,14 +258,14 @@ void TTavrixForm::buildControls() {
 }
 
 int TTavrixForm::PortHandle() const {
-  if (const auto* lpt = dynamic_cast<const LptPort*>(port_.get())) return lpt->PortHandle();
+  if (const auto* real = dynamic_cast<const ParallelPort*>(port_.get())) return real->PortHandle();
   return port_ ? 1 : -1;
 }
 
 void TTavrixForm::Principal() {
   devices_.ConfigPath = options_.configPath;
   LoadDeviceList();
-  port_ = options_.openPort ? options_.openPort() : nullptr;
+  port_ = options_.openPort ? options_.openPort(portDevice_) : nullptr;
   if (port_) link_.setPort(*port_);
   if (PortHandle() < 1) {
     AskOnError(texts::kNoParallelPort);
@@ -279,6 +279,7 @@ void TTavrixForm::Principal() {
 
 void TTavrixForm::LoadDeviceList() {
   const DeviceList list = ReadDeviceList(devices_.ConfigPath);
+  portDevice_ = list.portDevice;
   LastFileItem = File1->addAction(literalCaption(list.lastFile));
   LastFileItem->setObjectName(QStringLiteral("LastFileItem"));
   LastFileItem->setData(list.lastFile);

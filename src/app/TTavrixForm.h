@@ -31,12 +31,13 @@ class TPalConfForm;
 class TProcesaForm;
 
 // What start-up needs from outside: where the device file is, how the port is opened and which
-// clock times the chip. `tavrix` uses /etc/Tavrix.ini, /dev/lp0..2 and the real clock; tests
+// clock times the chip. `tavrix` uses /etc/Tavrix.ini, its port nodes and the real clock; tests
 // and `tavrix-sim` put their own.
 struct StartupOptions {
   QString configPath = QStringLiteral("/etc/Tavrix.ini");
-  // Returns the open port, or nullptr when none of the nodes could be opened and locked.
-  std::function<std::unique_ptr<Port>()> openPort;
+  // Returns the open port, or nullptr when none of the nodes could be used. Receives the device
+  // file's `portdevice` (empty when the file names no node).
+  std::function<std::unique_ptr<Port>(const QString& portDevice)> openPort;
   Clock* clock = nullptr;  // the real clock when null
   // Text appended to the window caption and the About box (the virtual board says so there).
   QString boardNote;
@@ -167,6 +168,7 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   DeviceContext devices_;
   MemoryImage image_;
   std::unique_ptr<Port> port_;
+  QString portDevice_;  // `portdevice` of the device file, read with the device list
   std::unique_ptr<Port> noPort_;
   Link link_;
   std::unique_ptr<GridTableModel> progModel_;

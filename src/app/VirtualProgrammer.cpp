@@ -29,7 +29,9 @@ StartupOptions VirtualProgrammer::startupOptions(const QString& configPath) {
   options.configPath = configPath;
   options.clock = &clock_;
   options.boardNote = boardNote();
-  options.openPort = [this] { return std::unique_ptr<Port>(new BoardHandle(board_)); };
+  options.openPort = [this](const QString&) {
+    return std::unique_ptr<Port>(new BoardHandle(board_));
+  };
   options.deviceSelected = [this](const DeviceDef& device) { shelf_.select(device); };
   return options;
 }

@@ -1,12 +1,15 @@
 #include <QApplication>
 
+#include <iostream>
+
 #include "app/MessageBoxPrompts.h"
 #include "app/ProgramEntry.h"
 #include "app/QtTranslation.h"
+#include "app/RealPortOpener.h"
 #include "app/TTavrixForm.h"
-#include "link/LptPort.h"
 
-// Tavrix on the parallel port: /etc/Tavrix.ini, /dev/lp0..2 and the real clock.
+// Tavrix on the parallel port: /etc/Tavrix.ini, its `portdevice` or the search of /dev/lp0..2
+// and /dev/parport0..2, and the real clock.
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrix"));
@@ -17,11 +20,7 @@ int main(int argc, char** argv) {
 
   tavrix::MessageBoxPrompts prompts;
   tavrix::StartupOptions options;
-  options.openPort = []() -> std::unique_ptr<tavrix::Port> {
-    auto port = std::make_unique<tavrix::LptPort>("/dev");
-    if (port->PortOpen() < 1) return nullptr;
-    return port;
-  };
+  options.openPort = tavrix::realPortOpener(tavrix::systemPorts(), "/dev", &std::cerr);
   tavrix::TTavrixForm form(prompts, options);
   prompts.setParent(&form);
   return tavrix::RunProgram(form);

@@ -5,7 +5,7 @@
 
 #include "CliTexts.h"
 #include "link/LinkTexts.h"
-#include "link/LptPort.h"
+#include "link/PortOpening.h"
 #include "link/RealClock.h"
 #include "link/Recording.h"
 #include "link/VirtualClock.h"
@@ -22,7 +22,8 @@ ChipBoard::~ChipBoard() {
   chip_.reset();
 }
 
-bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, QString* error) {
+bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const QString& portDevice,
+                     QString* error) {
   if (options.useVirtual()) {
     virtualClock_ = std::make_unique<VirtualClock>();
     chip_ = std::make_unique<VirtualChip>(device, *virtualClock_);
@@ -39,16 +40,18 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, QString
     port_ = board_.get();
     clock_ = virtualClock_.get();
   } else {
-    lpt_ = std::make_unique<LptPort>();
-    const int handle = options.portPath.isEmpty()
-                           ? lpt_->PortOpen()
-                           : lpt_->openNode(QFile::encodeName(options.portPath).toStdString());
-    if (handle < 1) {
+    // --port names the node for this run, over the device file's choice.
+    const QString node = options.portPath.isEmpty() ? portDevice : options.portPath;
+    PortOpening opening = openNamedOrSearch(systemPorts(), QFile::encodeName(node).toStdString());
+    if (!opening.port) {
       *error = QString::fromUtf8(::tavrix::texts::kNoParallelPortUtf8);
+      for (const std::string& line : opening.problemLines())
+        *error += QLatin1Char('\n') + QString::fromUtf8(line.c_str());
       return false;
     }
+    parallel_ = std::move(opening.port);
     realClock_ = std::make_unique<RealClock>();
-    port_ = lpt_.get();
+    port_ = parallel_.get();
     clock_ = realClock_.get();
   }
 
@@ -66,6 +69,11 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, QString
     port_ = recordingPort_.get();
     clock_ = recordingClock_.get();
   }
+  if (!parallel_) {
+    // On the virtual board a signal is acted on at the next byte, so the trace shows it.
+    guard_ = std::make_unique<Interruption::IdleGuardPort>(*port_);
+    port_ = guard_.get();
+  }
   return true;
 }
 
@@ -82,8 +90,18 @@ bool ChipBoard::finish(QString* error) {
   return ok;
 }
 
-int ChipBoard::realHandle() const {
-  return lpt_ ? lpt_->PortHandle() : -1;
+void ChipBoard::watchSignals() {
+  if (parallel_) {
+    Interruption::watch(parallel_->PortHandle(), parallel_->kind());
+  } else {
+    Interruption::watchDeferred([this] {
+      if (traceFile_.is_open()) traceFile_.flush();
+    });
+  }
+}
+
+void ChipBoard::unwatchSignals() {
+  Interruption::unwatch();
 }
 
 }  // namespace tavrix::cli

@@ -6,12 +6,13 @@
 #include <memory>
 
 #include "CliOptions.h"
+#include "Interruption.h"
 #include "device/DeviceDef.h"
 #include "link/Clock.h"
+#include "link/ParallelPort.h"
 #include "link/Port.h"
 
 namespace tavrix {
-class LptPort;
 class RealClock;
 class RecordingClock;
 class RecordingPort;
@@ -27,7 +28,8 @@ namespace tavrix::cli {
 // - --virtual STATE: the virtual board and a chip of the selected device's kind, on a virtual
 //   clock; the chip's contents come from STATE when it exists and go back to it at finish().
 //   --virtual-fault puts its faults on that board.
-// - --port PATH: exactly that printer node; otherwise /dev/lp0, lp1, lp2 in order; real clock.
+// - --port PATH, else the device file's `portdevice`: exactly that node; otherwise the search
+//   of /dev/lp0, lp1, lp2, then /dev/parport0, 1, 2; real clock. Only a parallel port is used.
 // - --trace FILE: every write, status read and wait is recorded in the link's trace format.
 class ChipBoard {
  public:
@@ -37,8 +39,9 @@ class ChipBoard {
   ChipBoard& operator=(const ChipBoard&) = delete;
 
   // False with the message to show when the port, the state file or the trace file cannot be
-  // used; nothing has been sent then.
-  bool open(const CliOptions& options, const DeviceDef& device, QString* error);
+  // used; nothing has been sent then. `portDevice` is the device file's `portdevice`.
+  bool open(const CliOptions& options, const DeviceDef& device, const QString& portDevice,
+            QString* error);
 
   Port& port() { return *port_; }
   Clock& clock() { return *clock_; }
@@ -47,12 +50,15 @@ class ChipBoard {
   // message when one of them could not be written.
   bool finish(QString* error);
 
-  // The handle of the real port, -1 with the virtual board (for leaving the chip unpowered
-  // when the tool is interrupted).
-  int realHandle() const;
+  // The real port (its node, kind and handle); null with the virtual board.
+  ParallelPort* parallelPort() { return parallel_.get(); }
+
+  // Until unwatch(), a signal that ends the tool first leaves the board idle.
+  void watchSignals();
+  void unwatchSignals();
 
  private:
-  std::unique_ptr<LptPort> lpt_;
+  std::unique_ptr<ParallelPort> parallel_;
   std::unique_ptr<RealClock> realClock_;
   std::unique_ptr<VirtualClock> virtualClock_;
   std::unique_ptr<VirtualChip> chip_;
@@ -64,6 +70,7 @@ class ChipBoard {
   std::unique_ptr<TraceSink> sink_;
   std::unique_ptr<RecordingPort> recordingPort_;
   std::unique_ptr<RecordingClock> recordingClock_;
+  std::unique_ptr<Interruption::IdleGuardPort> guard_;
 
   Port* port_ = nullptr;
   Clock* clock_ = nullptr;

@@ -7,7 +7,6 @@
 #include "CliOptions.h"
 #include "CliSession.h"
 #include "Console.h"
-#include "Interruption.h"
 #include "device/DeviceFile.h"
 #include "device/DeviceTexts.h"
 #include "image/MemoryImage.h"
@@ -74,18 +73,18 @@ int chipCommand(CliSession& session) {
 
   ChipBoard board;
   QString problem;
-  if (!board.open(options, session.devices().CurrentDevice, &problem)) {
+  if (!board.open(options, session.devices().CurrentDevice, session.portDevice(), &problem)) {
     session.console().error(QStringLiteral("Error: ") + problem);
     return kExitFailure;
   }
-  Interruption::watch(board.realHandle());
+  board.watchSignals();
 
   const DeviceDef& device = session.devices().CurrentDevice;
   Link link(board.port(), board.clock(), [&device] { return int(device.ProgBits); });
   CliHost host(session.console(), options.areas, session.image());
   Engine engine(session.devices(), session.image(), link, session.prompts(), host);
   int status = runOnChip(command, engine, session.prompts()) ? kExitOk : kExitChipError;
-  Interruption::watch(-1);
+  board.unwatchSignals();
 
   // The chip's state is kept even after a chip error.
   if (!board.finish(&problem)) {

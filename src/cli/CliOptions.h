@@ -19,7 +19,7 @@ struct Areas {
 struct CliOptions {
   QString iniPath = QStringLiteral("/etc/Tavrix.ini");
   QString device;        // empty: the first device of the file
-  QString portPath;      // empty: /dev/lp0, lp1, lp2 in order
+  QString portPath;      // empty: `portdevice`, else /dev/lp0..2 and /dev/parport0..2
   QString virtualState;  // non-empty: the virtual board, its chip kept in this HEX file
   BoardFaults faults;    // --virtual-fault: faults put on the virtual board
   Areas areas;

@@ -20,6 +20,7 @@ CliSession::CliSession(const CliOptions& options, Console& console)
 
 bool CliSession::selectDevice() {
   const DeviceList list = ReadDeviceList(devices_.ConfigPath);
+  portDevice_ = list.portDevice;
   if (list.devices.isEmpty()) {
     prompts_.AskOnError(::tavrix::texts::configFileMissing(devices_.ConfigPath));
     return false;

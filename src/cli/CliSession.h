@@ -36,6 +36,8 @@ class CliSession {
   DeviceContext& devices() { return devices_; }
   MemoryImage& image() { return image_; }
   CliPrompts& prompts() { return prompts_; }
+  // `portdevice` of the device file, read by selectDevice(); empty when the file names none.
+  const QString& portDevice() const { return portDevice_; }
 
  private:
   const CliOptions& options_;
@@ -43,6 +45,7 @@ class CliSession {
   DeviceContext devices_;
   MemoryImage image_;
   CliPrompts prompts_;
+  QString portDevice_;
 };
 
 }  // namespace tavrix::cli

@@ -50,7 +50,11 @@ inline QString optDevice() {
   return QStringLiteral("Sección del dispositivo (por omisión, el primero del fichero).");
 }
 inline QString optPort() {
-  return QStringLiteral("Nodo del puerto de impresora que se usa en vez de /dev/lp0, lp1 y lp2.");
+  return QStringLiteral(
+      "Nodo del puerto paralelo que se usa, del controlador de impresora (/dev/lpN) o del de "
+      "puerto paralelo (/dev/parportN); tiene prioridad sobre la clave portdevice del fichero de "
+      "dispositivos. Sin ninguna de las dos se prueban /dev/lp0, lp1, lp2 y después "
+      "/dev/parport0, 1, 2.");
 }
 inline QString optVirtual() {
   return QStringLiteral(

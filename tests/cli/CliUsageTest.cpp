@@ -192,7 +192,8 @@ TEST(CliUsage, MissingPortEndsWithTwo) {
   TempFiles tmp;
   const CliRun run = runCli(shippedIni() << "--port" << tmp.path("lp9") << "blank");
   EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, QStringLiteral("Error: Imposible comunicar con el puerto paralelo.\n"));
+  EXPECT_EQ(run.err, QStringLiteral("Error: Imposible comunicar con el puerto paralelo.\n") +
+                         tmp.path("lp9") + QStringLiteral(": no existe.\n"));
   EXPECT_FALSE(QFile::exists(tmp.path("lp9")));  // the node is never created
 }
 

@@ -1,12 +1,15 @@
-// The command-line tool against hostile paths and devices: a state file that is a device, a
-// port node that refuses every write, a device file whose first device is absurd, and a HEX
-// file saved to a full device.
+// The command-line tool against hostile paths and devices: a state file that is a device, port
+// nodes that are no ports or are held by another program, a device file whose first device is
+// absurd, and a HEX file saved to a full device.
 #include <gtest/gtest.h>
 
 #include <QFile>
 
+#include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include "cli/CliRun.h"
 #include "support/TempFiles.h"
@@ -36,15 +39,88 @@ TEST(HostileCli, StateFileThatIsADeviceIsRefusedBeforeTheChip) {
                                     "fichero /dev/zero.\n"));
 }
 
-// A node that takes no byte (a full device): the run says the port cannot be reached instead of
-// reporting what a dead line reads.
-TEST(HostileCli, PortThatRefusesWritesIsNamed) {
+QString noPort(const QString& node, const char* reason) {
+  return QStringLiteral("Error: Imposible comunicar con el puerto paralelo.\n%1: %2.\n")
+      .arg(node, QString::fromUtf8(reason));
+}
+
+// Only a parallel port is the port: a file, a FIFO, a folder or a character device that does
+// not answer as a port is refused before a single byte is written, whether --port or the
+// device file's portdevice names it.
+TEST(HostileCli, OnlyAParallelPortIsThePort) {
   TempFiles tmp;
+  const QString file = tmp.write(QStringLiteral("fw.hex"), ":0400000000308A0042\n:00000001FF\n");
+  const QString fifo = tmp.path(QStringLiteral("fifo"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString folder = tmp.path(QStringLiteral("folder"));
+  ASSERT_EQ(::mkdir(QFile::encodeName(folder).constData(), 0700), 0);
   const QString full = fullDevice(tmp);
-  const CliRun run = runCli(shippedIni() << "--port" << full << "blank");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, QStringLiteral("Error: Imposible comunicar con el puerto paralelo.\n"));
+  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(::grantpt(terminal), 0);
+  ASSERT_EQ(::unlockpt(terminal), 0);
+  const QString pty = QString::fromLocal8Bit(::ptsname(terminal));
+  const char* mute =
+      "es un dispositivo de caracteres que no responde como puerto paralelo (ni al "
+      "controlador de impresora lp ni al de puerto paralelo ppdev)";
+  struct Case {
+    QString node;
+    const char* reason;
+  };
+  for (const Case& c : {Case{file, "es un fichero normal, no un puerto paralelo"},
+                        Case{fifo, "es una tubería con nombre (FIFO), no un puerto paralelo"},
+                        Case{folder, "es una carpeta, no un puerto paralelo"},
+                        Case{QStringLiteral("/dev/null"), mute}, Case{full, mute}, Case{pty, mute},
+                        Case{tmp.path(QStringLiteral("lp9")), "no existe"}}) {
+    SCOPED_TRACE(c.node.toStdString());
+    const QString trace = tmp.path(QStringLiteral("trace.txt"));
+    const CliRun run =
+        runCli(shippedIni() << "--port" << c.node << "--trace" << trace << "write" << file);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, noPort(c.node, c.reason));
+    EXPECT_FALSE(QFile::exists(trace));  // nothing was sent
+  }
+  EXPECT_EQ(tmp.read(QStringLiteral("fw.hex")), ":0400000000308A0042\n:00000001FF\n");
   EXPECT_TRUE(isCharacterDevice(full));
+  EXPECT_FALSE(QFile::exists(tmp.path(QStringLiteral("lp9"))));  // never created
+
+  // The device file's portdevice is the one node tried; --port, when given, goes before it.
+  const QString ini =
+      tmp.write(QStringLiteral("t.ini"),
+                "[Config]\nportdevice = " + QFile::encodeName(file) + "\n[PIC16F84A]\n");
+  CliRun run = runCli({"--ini", ini, "blank"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, noPort(file, "es un fichero normal, no un puerto paralelo"));
+  run = runCli({"--ini", ini, "--port", "/dev/null", "blank"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, noPort(QStringLiteral("/dev/null"), mute));
+  EXPECT_EQ(tmp.read(QStringLiteral("fw.hex")), ":0400000000308A0042\n:00000001FF\n");
+  ::close(terminal);
+}
+
+// A node another program holds (a first Tavrix) is no port for a second one.
+TEST(HostileCli, LockedNodeIsNamedAsHeld) {
+  TempFiles tmp;
+  // A private null device where the system allows one, so the lock touches no shared node.
+  QString node = tmp.path(QStringLiteral("null"));
+  int fd = ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0
+               ? ::open(QFile::encodeName(node).constData(), O_RDWR)
+               : -1;
+  if (fd < 0) {
+    node = QStringLiteral("/dev/null");
+    fd = ::open("/dev/null", O_RDWR);
+  }
+  ASSERT_GE(fd, 0);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  ASSERT_EQ(::fcntl(fd, F_SETLK, &lock), 0);
+  const CliRun run = runCli(shippedIni() << "--port" << node << "blank");
+  ::close(fd);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(
+      run.err,
+      noPort(node, "lo está usando otro programa (quizá otro Tavrix), que lo tiene bloqueado"));
 }
 
 TEST(HostileCli, AbsurdFirstDeviceIsNamedWhenNoDeviceIsGiven) {

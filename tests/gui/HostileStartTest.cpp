@@ -1,6 +1,6 @@
 // The main window against what a user should not meet but may: a last file that is a device,
-// a FIFO or a folder, a device file whose devices are absurd, a port already held by another
-// Tavrix, and a port that refuses every write.
+// a FIFO or a folder, a device file whose devices are absurd, port nodes already held by
+// another Tavrix, and a port that refuses every write.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -8,16 +8,16 @@
 #include <QFile>
 #include <QPushButton>
 
+#include <algorithm>
 #include <memory>
+#include <sstream>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include "app/RealPortOpener.h"
 #include "gui/MainWindowHarness.h"
-#include "link/LptPort.h"
+#include "support/FakePortSystem.h"
 
 using namespace tavrix;
 using namespace tavrix::test;
@@ -78,58 +78,32 @@ TEST(HostileStart, OnlyAbsurdDevicesEndTheProgramAfterSayingWhy) {
   EXPECT_TRUE(h.form->endRequested());
 }
 
-// Another program (a first Tavrix) holds the lock of every printer node: start-up says the
-// port cannot be reached and ends.
+// Another program (a first Tavrix) holds the lock of every port node, and a file stands where
+// a node should be: start-up says the port cannot be reached and ends, having opened and kept
+// nothing and written nothing anywhere.
 TEST(HostileStart, SecondTavrixOnALockedPortEnds) {
-  TempFiles nodes;
-  for (const char* n : {"lp0", "lp1", "lp2"}) nodes.write(n, "");
-  int ready[2];
-  int release[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  ASSERT_EQ(::pipe(release), 0);
-  const pid_t holder = ::fork();
-  ASSERT_GE(holder, 0);
-  if (holder == 0) {
-    // The first Tavrix: each node opened and locked as the port does it, held until the test
-    // closes its end of `release`.
-    ::close(release[1]);
-    std::vector<std::unique_ptr<LptPort>> held;
-    char ok = 1;
-    for (const char* n : {"lp0", "lp1", "lp2"}) {
-      held.push_back(std::make_unique<LptPort>());
-      if (held.back()->openNode(nodes.path(n).toStdString()) < 1) ok = 0;
-    }
-    if (::write(ready[1], &ok, 1) != 1) ::_exit(2);
-    char c;
-    while (::read(release[0], &c, 1) > 0) {
-    }
-    ::_exit(0);
-  }
-  ::close(release[0]);
-  char ok = 0;
-  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-  ASSERT_EQ(ok, 1) << "the first program could not take the nodes";
-
+  FakePortSystem kernel;
+  FakePortSystem::Node held{FakePortSystem::Kind::Printer};
+  held.lockedByOther = true;
+  for (const char* node : {"/dev/lp0", "/dev/lp1", "/dev/lp2"}) kernel.add(node, held);
+  held.kind = FakePortSystem::Kind::Ppdev;
+  kernel.add("/dev/parport0", held);
+  kernel.add("/dev/parport1", FakePortSystem::Kind::RegularFile);
   StartupOptions options;
   TempFiles ini;
   options.configPath = ini.write("Tavrix.ini", smallIni());
-  const std::string dir = nodes.path("").toStdString();
-  options.openPort = [&]() -> std::unique_ptr<Port> {
-    auto port = std::make_unique<LptPort>(dir);
-    if (port->PortOpen() < 1) return nullptr;
-    return port;
-  };
+  std::ostringstream problems;
+  options.openPort = realPortOpener(kernel, "/dev", &problems);
   MainWindowHarness h(options);
   h.start();
   EXPECT_EQ(h.prompts.texts(), QStringList{kNoPort});
   EXPECT_TRUE(h.form->endRequested());
   EXPECT_LT(h.form->PortHandle(), 1);
-
-  ::close(release[1]);
-  int status = 0;
-  ::waitpid(holder, &status, 0);
-  ::close(ready[0]);
-  ::close(ready[1]);
+  EXPECT_EQ(kernel.openHandles(), 0);
+  EXPECT_TRUE(kernel.written.empty());
+  // Standard error names each node and why; the box keeps its text.
+  const std::string told = problems.str();
+  EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 6);
 }
 
 class DeadPort : public Port {
@@ -144,7 +118,7 @@ TEST(HostileStart, OperationsOnAPortThatRefusesWrites) {
   StartupOptions options;
   TempFiles ini;
   options.configPath = ini.write("Tavrix.ini", smallIni());
-  options.openPort = [] { return std::unique_ptr<Port>(new DeadPort); };
+  options.openPort = [](const QString&) { return std::unique_ptr<Port>(new DeadPort); };
   MainWindowHarness h(options);
   h.start();
   ASSERT_TRUE(h.prompts.boxes.isEmpty());

@@ -10,9 +10,9 @@ MainWindowHarness::MainWindowHarness(const QByteArray& ini, bool withPort) {
   StartupOptions options;
   options.configPath = files.write("Tavrix.ini", ini);
   if (withPort)
-    options.openPort = [] { return std::unique_ptr<Port>(new NullPort); };
+    options.openPort = [](const QString&) { return std::unique_ptr<Port>(new NullPort); };
   else
-    options.openPort = [] { return std::unique_ptr<Port>(); };
+    options.openPort = [](const QString&) { return std::unique_ptr<Port>(); };
   options.clock = &clock;
   form = std::make_unique<TTavrixForm>(prompts, options);
 }

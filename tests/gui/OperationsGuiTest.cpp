@@ -46,7 +46,7 @@ class OperationsGui : public ::testing::Test {
     StartupOptions options;
     options.configPath = QStringLiteral(TAVRIX_SHIPPED_INI);
     options.clock = &clock;
-    options.openPort = [this] { return std::make_unique<VirtualBoard>(&chip); };
+    options.openPort = [this](const QString&) { return std::make_unique<VirtualBoard>(&chip); };
     form = std::make_unique<TTavrixForm>(prompts, options);
     form->Principal();
     form->show();

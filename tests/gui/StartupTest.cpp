@@ -18,15 +18,17 @@
 
 #include <cstdlib>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <sstream>
 
 #include "app/ImageGrid.h"
 #include "app/ProgramEntry.h"
+#include "app/RealPortOpener.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/TPalConfForm.h"
 #include "gui/MainWindowHarness.h"
-#include "link/LptPort.h"
+#include "link/LinkTexts.h"
+#include "link/ParallelPort.h"
+#include "support/FakePortSystem.h"
 
 using namespace tavrix;
 using namespace tavrix::test;
@@ -165,7 +167,7 @@ TEST(Startup, NoDeviceFileAndNoPortShowBothBoxesInOrderAndEnd) {
   StartupOptions options;
   TempFiles missing;
   options.configPath = missing.path("Tavrix.ini");
-  options.openPort = [] { return std::unique_ptr<Port>(); };
+  options.openPort = [](const QString&) { return std::unique_ptr<Port>(); };
   MainWindowHarness h(options);
   h.prompts.cancelAnswers = {true, true};
   h.start();
@@ -199,36 +201,66 @@ TEST(Startup, FailedStartEndsTheEventLoopWithoutShowingTheWindow) {
   EXPECT_FALSE(shownDuringLoop);
 }
 
-TEST(Startup, RealPortNodesLp0LockedLp1Free) {
-  TempFiles nodes;
-  for (const char* n : {"lp0", "lp1", "lp2"}) nodes.write(n, "");
-  // Another open file description holds lp0's lock, as a second program would.
-  const QByteArray lp0 = nodes.path("lp0").toLocal8Bit();
-  const int other = ::open(lp0.constData(), O_RDWR);
-  ASSERT_GE(other, 0);
-  struct flock lock {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &lock), 0);
-
+// The real port opener over the fake kernel: /dev/lp0 held by another program, /dev/lp1 free.
+TEST(Startup, PortSearchSkipsALockedLp0AndTakesLp1) {
+  FakePortSystem kernel;
+  FakePortSystem::Node held{FakePortSystem::Kind::Printer};
+  held.lockedByOther = true;
+  kernel.add("/dev/lp0", held);
+  kernel.add("/dev/lp1", FakePortSystem::Kind::Printer);
+  kernel.add("/dev/parport0", FakePortSystem::Kind::Ppdev);
   StartupOptions options;
   TempFiles ini;
   options.configPath = ini.write("Tavrix.ini", smallIni());
-  const std::string dir = nodes.path("").toStdString();
-  LptPort* opened = nullptr;
-  options.openPort = [&]() -> std::unique_ptr<Port> {
-    auto port = std::make_unique<LptPort>(dir);
-    if (port->PortOpen() < 1) return nullptr;
-    opened = port.get();
-    return port;
-  };
+  std::ostringstream problems;
+  options.openPort = realPortOpener(kernel, "/dev", &problems);
   MainWindowHarness h(options);
   h.start();
   EXPECT_TRUE(h.prompts.boxes.isEmpty());
-  ASSERT_NE(opened, nullptr);
-  EXPECT_EQ(QString::fromStdString(opened->portPath()), nodes.path("lp1"));
+  auto* port = dynamic_cast<ParallelPort*>(h.form->port());
+  ASSERT_NE(port, nullptr);
+  EXPECT_EQ(port->portPath(), "/dev/lp1");
+  EXPECT_EQ(port->kind(), PortKind::Printer);
+  EXPECT_EQ(h.form->PortHandle(), port->PortHandle());
   EXPECT_GE(h.form->PortHandle(), 1);
-  ::close(other);
+  EXPECT_TRUE(problems.str().empty());
+  h.form->close();
+  EXPECT_EQ(kernel.openHandles(), 0);  // closing the window gives the port back
+}
+
+// `portdevice` names the one node tavrix uses: nothing else is looked at, and when that node
+// is no port the start-up box is the usual one (the reason goes to standard error).
+TEST(Startup, PortDeviceOfTheDeviceFileIsTheOnlyNodeTried) {
+  FakePortSystem kernel;
+  kernel.add("/dev/lp0", FakePortSystem::Kind::Printer);
+  kernel.add("/dev/parport1", FakePortSystem::Kind::Ppdev);
+  kernel.add("/dev/null", FakePortSystem::Kind::Mute);
+  for (const char* node : {"/dev/parport1", "/dev/null"}) {
+    SCOPED_TRACE(node);
+    kernel.calls.clear();
+    StartupOptions options;
+    TempFiles ini;
+    options.configPath = ini.write(
+        "Tavrix.ini", "[Config]\n  portdevice = " + QByteArray(node) + "  \n" + smallIni());
+    std::ostringstream problems;
+    options.openPort = realPortOpener(kernel, "/dev", &problems);
+    MainWindowHarness h(options);
+    h.start();
+    for (const std::string& call : kernel.calls)
+      EXPECT_EQ(call.find("/dev/lp"), std::string::npos) << call;
+    if (std::string(node) == "/dev/parport1") {
+      EXPECT_TRUE(h.prompts.boxes.isEmpty());
+      auto* port = dynamic_cast<ParallelPort*>(h.form->port());
+      ASSERT_NE(port, nullptr);
+      EXPECT_EQ(port->kind(), PortKind::Ppdev);
+      EXPECT_EQ(port->portPath(), "/dev/parport1");
+    } else {
+      EXPECT_EQ(h.prompts.texts(), QStringList{"Imposible comunicar con el puerto paralelo."});
+      EXPECT_TRUE(h.form->endRequested());
+      EXPECT_EQ(problems.str(), "tavrix: Imposible comunicar con el puerto paralelo.\n/dev/null: " +
+                                    std::string(texts::kNodeDoesNotAnswer) + ".\n");
+    }
+  }
 }
 
 TEST(Closing, AsksNothingWritesNothingAndClosesThePort) {

@@ -1,0 +1,25 @@
+#include "app/RealPortOpener.h"
+
+#include <QFile>
+
+#include "link/LinkTexts.h"
+#include "link/PortOpening.h"
+
+namespace tavrix {
+
+std::function<std::unique_ptr<Port>(const QString&)> realPortOpener(PortSystem& system,
+                                                                    std::string dir,
+                                                                    std::ostream* problems) {
+  return [&system, dir = std::move(dir), problems](const QString& portDevice) {
+    PortOpening opening =
+        openNamedOrSearch(system, QFile::encodeName(portDevice).toStdString(), dir);
+    if (!opening.port && problems) {
+      *problems << "tavrix: " << texts::kNoParallelPortUtf8 << '\n';
+      for (const std::string& line : opening.problemLines()) *problems << line << '\n';
+      problems->flush();
+    }
+    return std::unique_ptr<Port>(std::move(opening.port));
+  };
+}
+
+}  // namespace tavrix

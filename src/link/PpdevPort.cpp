@@ -1,0 +1,33 @@
+#include "link/PpdevPort.h"
+
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+
+namespace tavrix {
+
+PpdevPort::PpdevPort(PortSystem& system, int handle, std::string path)
+    : ParallelPort(system, handle, std::move(path), PortKind::Ppdev) {}
+
+PpdevPort::~PpdevPort() {
+  PortClose();
+}
+
+void PpdevPort::PortClose() {
+  if (handle_ > 0) retryInterrupted([&] { return system_.ioctl(handle_, PPRELEASE, nullptr); });
+  closeHandle();
+}
+
+bool PpdevPort::writeByte(std::uint8_t value) {
+  if (handle_ < 1) return false;
+  unsigned char byte = value;
+  return retryInterrupted([&] { return system_.ioctl(handle_, PPWDATA, &byte); }) == 0;
+}
+
+std::uint8_t PpdevPort::readStatus() {
+  if (handle_ < 1) return 0;
+  unsigned char status = 0;
+  if (retryInterrupted([&] { return system_.ioctl(handle_, PPRSTATUS, &status); }) < 0) return 0;
+  return status;
+}
+
+}  // namespace tavrix

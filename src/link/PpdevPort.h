@@ -1,0 +1,22 @@
+#pragma once
+
+#include "link/ParallelPort.h"
+
+namespace tavrix {
+
+// The board reached through the parallel-port driver (ppdev): PPWDATA puts a byte straight on
+// the data lines with no handshake, PPRSTATUS reads the status lines (the same bits as the
+// printer driver's status). The port is claimed for exclusive use while open.
+class PpdevPort : public ParallelPort {
+ public:
+  // Takes over `handle`, already opened, locked, claimed and set to drive the data lines.
+  PpdevPort(PortSystem& system, int handle, std::string path);
+  ~PpdevPort() override;
+
+  // PPRELEASE, then close.
+  void PortClose() override;
+  bool writeByte(std::uint8_t value) override;
+  std::uint8_t readStatus() override;
+};
+
+}  // namespace tavrix

@@ -1,0 +1,402 @@
+// Opening the board's port: which nodes are tried, what the node is asked before it is used,
+// what each driver is sent afterwards, and what the user is told about every node refused.
+// The kernel is the fake port system, except where a real node proves the real calls.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "link/LinkTexts.h"
+#include "link/PortOpening.h"
+#include "support/FakePortSystem.h"
+#include "support/TempFiles.h"
+
+namespace tavrix::test {
+namespace {
+
+using Kind = FakePortSystem::Kind;
+using Lines = std::vector<std::string>;
+
+const std::string kOpenFlags = "RDWR|NONBLOCK|NOCTTY|CLOEXEC";
+
+// The status lines as a board with the chip driving PGD high shows them.
+class StatusBoard : public Port {
+ public:
+  bool writeByte(std::uint8_t) override { return true; }
+  std::uint8_t readStatus() override { return 0x47; }
+};
+
+// The calls that open `path` as handle 3 and find it a port, up to the first question.
+Lines opening(const std::string& path) {
+  return {"stat " + path, "open " + path + " " + kOpenFlags, "fstat 3", "lock 3 write 0 0",
+          "setfl 3 0"};
+}
+
+Lines plus(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST(PortOpening, ParallelPortDriverIsClaimedDrivenAndReleased) {
+  StatusBoard board;
+  FakePortSystem sys(&board);
+  sys.add("/dev/parport0", Kind::Ppdev);
+  PortOpening opened = openPortNode(sys, "/dev/parport0");
+  ASSERT_TRUE(opened.port);
+  EXPECT_TRUE(opened.refusals.empty());
+  ParallelPort& port = *opened.port;
+  EXPECT_EQ(port.kind(), PortKind::Ppdev);
+  EXPECT_EQ(port.portPath(), "/dev/parport0");
+  EXPECT_EQ(port.PortHandle(), 3);
+  EXPECT_EQ(portKindName(port.kind()), "controlador de puerto paralelo (ppdev)");
+  EXPECT_TRUE(sys.lockedByUs("/dev/parport0"));
+
+  EXPECT_TRUE(port.PortWrite(0x1AB));  // only the low byte goes out
+  EXPECT_TRUE(port.writeByte(0x34));
+  EXPECT_EQ(port.PortStatus(), 0x47);
+  port.PortClose();
+  EXPECT_EQ(sys.calls,
+            plus(opening("/dev/parport0"),
+                 {"ioctl 3 PPEXCL", "ioctl 3 PPCLAIM", "ioctl 3 PPDATADIR 0", "ioctl 3 PPWDATA AB",
+                  "ioctl 3 PPWDATA 34", "ioctl 3 PPRSTATUS", "ioctl 3 PPRELEASE", "close 3"}));
+  EXPECT_EQ(sys.written["/dev/parport0"], "\xAB\x34");
+  EXPECT_EQ(sys.openHandles(), 0);
+
+  // A closed port sends nothing and reads 0.
+  const std::size_t before = sys.calls.size();
+  EXPECT_LT(port.PortHandle(), 1);
+  EXPECT_EQ(port.portPath(), "");
+  EXPECT_FALSE(port.PortWrite(0x24));
+  EXPECT_EQ(port.PortStatus(), 0);
+  EXPECT_EQ(sys.calls.size(), before);
+}
+
+TEST(PortOpening, PrinterDriverTakesOneWritePerByteAndAnswersItsStatus) {
+  StatusBoard board;
+  FakePortSystem sys(&board);
+  sys.add("/dev/lp0", Kind::Printer);
+  {
+    PortOpening opened = openPortNode(sys, "/dev/lp0");
+    ASSERT_TRUE(opened.port);
+    ParallelPort& port = *opened.port;
+    EXPECT_EQ(port.kind(), PortKind::Printer);
+    EXPECT_EQ(portKindName(port.kind()), "controlador de impresora (lp)");
+    EXPECT_TRUE(port.PortWrite(0x08));
+    EXPECT_TRUE(port.PortWrite(0x1AB));
+    EXPECT_EQ(port.PortStatus(), 0x47);
+    sys.failNext("ioctl 3 LPGETSTATUS", EIO);
+    EXPECT_EQ(port.PortStatus(), 0);  // a failed request reads as 0
+    sys.failNext("write 3", EIO);
+    EXPECT_FALSE(port.PortWrite(0x24));
+  }  // destruction closes the port
+  EXPECT_EQ(sys.calls, plus(opening("/dev/lp0"), {"ioctl 3 PPEXCL", "ioctl 3 LPGETSTATUS",
+                                                  "write 3 08", "write 3 AB", "ioctl 3 LPGETSTATUS",
+                                                  "ioctl 3 LPGETSTATUS", "write 3 24", "close 3"}));
+  EXPECT_EQ(sys.written["/dev/lp0"], "\x08\xAB");
+  EXPECT_EQ(sys.openHandles(), 0);
+}
+
+TEST(PortOpening, CallsCutShortBySignalsAreRepeated) {
+  StatusBoard board;
+  FakePortSystem sys(&board);
+  sys.add("/dev/parport0", Kind::Ppdev);
+  sys.add("/dev/lp0", Kind::Printer);
+  for (const char* call :
+       {"open /dev/parport0", "ioctl 3 PPEXCL", "ioctl 3 PPCLAIM", "ioctl 3 PPDATADIR",
+        "ioctl 3 PPWDATA", "ioctl 3 PPRSTATUS", "ioctl 3 PPRELEASE"})
+    sys.failNext(call, EINTR);
+  PortOpening ppdev = openPortNode(sys, "/dev/parport0");
+  ASSERT_TRUE(ppdev.port);
+  EXPECT_TRUE(ppdev.port->PortWrite(0x0A));
+  EXPECT_EQ(ppdev.port->PortStatus(), 0x47);
+  ppdev.port->PortClose();
+  EXPECT_EQ(sys.written["/dev/parport0"], "\x0A");  // one byte, though asked twice
+
+  sys.calls.clear();
+  for (const char* call : {"write 4", "ioctl 4 LPGETSTATUS", "ioctl 4 LPGETSTATUS"})
+    sys.failNext(call, EINTR);
+  PortOpening lp = openPortNode(sys, "/dev/lp0");
+  ASSERT_TRUE(lp.port);
+  EXPECT_TRUE(lp.port->PortWrite(0x0B));
+  EXPECT_EQ(lp.port->PortStatus(), 0x47);
+  EXPECT_EQ(sys.written["/dev/lp0"], "\x0B");
+  EXPECT_EQ(std::count(sys.calls.begin(), sys.calls.end(), "write 4 0B"), 2);
+}
+
+TEST(PortOpening, NodesThatAreNoPortsAreRefusedBeforeAnythingIsWritten) {
+  struct Case {
+    Kind kind;
+    const char* reason;
+    bool opened;  // only a character device is ever opened
+  };
+  const std::vector<Case> cases = {
+      {Kind::RegularFile, "es un fichero normal, no un puerto paralelo", false},
+      {Kind::Folder, "es una carpeta, no un puerto paralelo", false},
+      {Kind::Fifo, "es una tubería con nombre (FIFO), no un puerto paralelo", false},
+      {Kind::BlockDevice, "es un dispositivo de bloques (un disco), no un puerto paralelo", false},
+      {Kind::Mute,
+       "es un dispositivo de caracteres que no responde como puerto paralelo (ni al controlador "
+       "de impresora lp ni al de puerto paralelo ppdev)",
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    FakePortSystem sys;
+    sys.add("/dev/x", c.kind);
+    PortOpening opened = openPortNode(sys, "/dev/x");
+    EXPECT_FALSE(opened.port);
+    EXPECT_EQ(opened.problemLines(), Lines{std::string("/dev/x: ") + c.reason + "."});
+    const Lines expected =
+        c.opened ? plus(opening("/dev/x"), {"ioctl 3 PPEXCL", "ioctl 3 LPGETSTATUS", "close 3"})
+                 : Lines{"stat /dev/x"};
+    EXPECT_EQ(sys.calls, expected);
+    EXPECT_TRUE(sys.written.empty());
+    EXPECT_EQ(sys.openHandles(), 0);
+  }
+
+  FakePortSystem sys;
+  PortOpening missing = openPortNode(sys, "/dev/lp7");
+  EXPECT_FALSE(missing.port);
+  EXPECT_EQ(missing.problemLines(), Lines{"/dev/lp7: no existe."});
+  EXPECT_EQ(sys.calls, Lines{"stat /dev/lp7"});
+}
+
+TEST(PortOpening, DriverRefusalsNameTheNodeAndWhatToDo) {
+  FakePortSystem sys;
+  FakePortSystem::Node held{Kind::Ppdev};
+  held.claimError = EBUSY;
+  sys.add("/dev/parport0", held);
+  PortOpening claimed = openPortNode(sys, "/dev/parport0");
+  EXPECT_FALSE(claimed.port);
+  EXPECT_EQ(claimed.problemLines(),
+            Lines{"/dev/parport0: otro controlador del núcleo tiene el puerto (normalmente lp, el "
+                  "de impresora): descárguelo con «sudo rmmod lp» o use el nodo /dev/lp del mismo "
+                  "puerto."});
+  EXPECT_EQ(sys.calls,
+            plus(opening("/dev/parport0"), {"ioctl 3 PPEXCL", "ioctl 3 PPCLAIM", "close 3"}));
+
+  FakePortSystem::Node groupOnly{Kind::Ppdev};
+  groupOnly.openError = EACCES;
+  sys.add("/dev/parport1", groupOnly);
+  EXPECT_EQ(openPortNode(sys, "/dev/parport1").problemLines(),
+            Lines{"/dev/parport1: permiso denegado: solo pueden usarlo los usuarios del grupo "
+                  "«lp»; añádase a él con «sudo adduser $USER lp» y vuelva a iniciar la sesión "
+                  "para que cuente."});
+
+  FakePortSystem::Node ownerOnly{Kind::Printer};
+  ownerOnly.openError = EACCES;
+  ownerOnly.mode = 0600;
+  sys.add("/dev/lp0", ownerOnly);
+  EXPECT_EQ(openPortNode(sys, "/dev/lp0").problemLines(),
+            Lines{"/dev/lp0: permiso denegado: solo su dueño puede usarlo; pida al administrador "
+                  "acceso a este nodo."});
+
+  FakePortSystem::Node busy{Kind::Printer};
+  busy.openError = EBUSY;  // the printer driver lets one program at a time open a node
+  sys.add("/dev/lp1", busy);
+  EXPECT_EQ(openPortNode(sys, "/dev/lp1").problemLines(),
+            Lines{"/dev/lp1: lo está usando otro programa."});
+  EXPECT_EQ(sys.openHandles(), 0);
+}
+
+TEST(PortOpening, SearchTriesPrinterNodesThenParallelPortNodes) {
+  const Lines all = {"/dev/lp0",      "/dev/lp1",      "/dev/lp2",
+                     "/dev/parport0", "/dev/parport1", "/dev/parport2"};
+  {
+    FakePortSystem sys;
+    PortOpening none = PortOpen(sys);
+    EXPECT_FALSE(none.port);
+    Lines stats;
+    for (const std::string& node : all) stats.push_back("stat " + node);
+    EXPECT_EQ(sys.calls, stats);
+    EXPECT_EQ(none.problemLines(),
+              Lines{"no existe ninguno de los nodos /dev/lp0, /dev/lp1, /dev/lp2, /dev/parport0, "
+                    "/dev/parport1, /dev/parport2."});
+  }
+  // Each node alone is found, whatever its place; a printer node comes before any other.
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    SCOPED_TRACE(all[i]);
+    FakePortSystem sys;
+    for (std::size_t j = i; j < all.size(); ++j)
+      sys.add(all[j], j < 3 ? Kind::Printer : Kind::Ppdev);
+    PortOpening found = PortOpen(sys);
+    ASSERT_TRUE(found.port);
+    EXPECT_EQ(found.port->portPath(), all[i]);
+    EXPECT_EQ(found.port->kind(), i < 3 ? PortKind::Printer : PortKind::Ppdev);
+  }
+  // Nodes that exist and are refused are named, the missing ones are not.
+  FakePortSystem sys;
+  sys.add("/dev/lp1", Kind::Mute);
+  sys.add("/dev/parport2", Kind::RegularFile);
+  PortOpening refused = PortOpen(sys, "/dev");
+  EXPECT_FALSE(refused.port);
+  ASSERT_EQ(refused.problemLines().size(), 2u);
+  EXPECT_EQ(refused.problemLines()[0].substr(0, 52),
+            "/dev/lp1: es un dispositivo de caracteres que no res");
+  EXPECT_EQ(refused.problemLines()[1],
+            "/dev/parport2: es un fichero normal, no un puerto paralelo.");
+}
+
+TEST(PortOpening, LockedNodeIsSkippedAndOurLockLastsUntilClose) {
+  FakePortSystem sys;
+  FakePortSystem::Node locked{Kind::Printer};
+  locked.lockedByOther = true;
+  sys.add("/dev/lp0", locked);
+  sys.add("/dev/lp1", Kind::Printer);
+  PortOpening found = PortOpen(sys);
+  ASSERT_TRUE(found.port);
+  EXPECT_EQ(found.port->portPath(), "/dev/lp1");
+  EXPECT_EQ(Lines(sys.calls.begin(), sys.calls.begin() + 5),
+            Lines({"stat /dev/lp0", "open /dev/lp0 " + kOpenFlags, "fstat 3", "lock 3 write 0 0",
+                   "close 3"}));
+  EXPECT_EQ(sys.openHandles(), 1);
+  EXPECT_TRUE(sys.lockedByUs("/dev/lp1"));
+  found.port->PortClose();
+  EXPECT_FALSE(sys.lockedByUs("/dev/lp1"));
+
+  // Every node held by others: no port, and nothing of ours stays open.
+  FakePortSystem held;
+  for (const char* node : {"/dev/lp0", "/dev/lp1", "/dev/lp2"}) held.add(node, locked);
+  FakePortSystem::Node lockedPpdev{Kind::Ppdev};
+  lockedPpdev.lockedByOther = true;
+  held.add("/dev/parport0", lockedPpdev);
+  PortOpening none = PortOpen(held);
+  EXPECT_FALSE(none.port);
+  EXPECT_EQ(none.problemLines().size(), 4u);
+  EXPECT_EQ(none.problemLines()[3],
+            "/dev/parport0: lo está usando otro programa (quizá otro Tavrix), que lo tiene "
+            "bloqueado.");
+  EXPECT_EQ(held.openHandles(), 0);
+  EXPECT_EQ(std::count(held.calls.begin(), held.calls.end(), "ioctl 3 PPEXCL"), 0);
+}
+
+TEST(PortOpening, NamedNodeIsTheOnlyNodeTried) {
+  FakePortSystem sys;
+  sys.add("/dev/lp0", Kind::Printer);
+  sys.add("/dev/parport1", Kind::Ppdev);
+  PortOpening named = openNamedOrSearch(sys, "/dev/parport1");
+  ASSERT_TRUE(named.port);
+  EXPECT_EQ(named.port->kind(), PortKind::Ppdev);
+  named.port.reset();
+  for (const std::string& call : sys.calls) EXPECT_EQ(call.find("/dev/lp0"), std::string::npos);
+
+  // A named node that cannot be used is not replaced by the search.
+  sys.calls.clear();
+  PortOpening missing = openNamedOrSearch(sys, "/dev/parport2");
+  EXPECT_FALSE(missing.port);
+  EXPECT_EQ(sys.calls, Lines{"stat /dev/parport2"});
+
+  sys.calls.clear();
+  PortOpening searched = openNamedOrSearch(sys, "");
+  ASSERT_TRUE(searched.port);
+  EXPECT_EQ(searched.port->portPath(), "/dev/lp0");
+}
+
+TEST(PortOpening, HandleZeroIsMovedAboveZero) {
+  FakePortSystem sys;
+  sys.add("/dev/lp0", Kind::Printer);
+  sys.setNextHandle(0);
+  PortOpening opened = openPortNode(sys, "/dev/lp0");
+  ASSERT_TRUE(opened.port);
+  EXPECT_EQ(opened.port->PortHandle(), 1);
+  EXPECT_EQ(
+      Lines(sys.calls.begin(), sys.calls.begin() + 5),
+      Lines({"stat /dev/lp0", "open /dev/lp0 " + kOpenFlags, "dup 0 1", "close 0", "fstat 1"}));
+  EXPECT_EQ(sys.openHandles(), 1);
+}
+
+// The real kernel: every kind of node that is no port is refused, and nothing is written.
+TEST(PortOpening, RealNodesThatAreNoPortsAreRefused) {
+  TempFiles tmp;
+  const QByteArray firmware = ":0400000000308A0042\n:00000001FF\n";
+  const std::string file = tmp.write("fw.hex", firmware).toStdString();
+  const std::string fifo = tmp.path("fifo").toStdString();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string folder = tmp.path("").toStdString();
+  struct Case {
+    std::string node;
+    const char* reason;
+  };
+  for (const Case& c :
+       {Case{file, texts::kNodeIsRegularFile}, Case{fifo, texts::kNodeIsFifo},
+        Case{folder, texts::kNodeIsFolder}, Case{"/dev/null", texts::kNodeDoesNotAnswer}}) {
+    SCOPED_TRACE(c.node);
+    PortOpening opened = openPortNode(systemPorts(), c.node);
+    EXPECT_FALSE(opened.port);
+    ASSERT_EQ(opened.refusals.size(), 1u);
+    EXPECT_EQ(opened.refusals[0].reason, c.reason);
+  }
+  EXPECT_EQ(tmp.read("fw.hex"), firmware);
+}
+
+// The real lock is taken before the node is asked anything: a character device another
+// process holds is refused as held, not as mute.
+TEST(PortOpening, RealLockOfAnotherProcessIsRespected) {
+  TempFiles tmp;
+  // A private copy of the null device where the system allows one (not on a nodev mount).
+  std::string node = tmp.path("null").toStdString();
+  const int probe =
+      ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? ::open(node.c_str(), O_RDWR) : -1;
+  if (probe < 0) node = "/dev/null";
+  if (probe >= 0) ::close(probe);
+  int ready[2];
+  int release[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t holder = ::fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    ::close(release[1]);
+    const int fd = ::open(node.c_str(), O_RDWR);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
+    if (::write(ready[1], &ok, 1) != 1) ::_exit(1);
+    char byte;
+    while (::read(release[0], &byte, 1) > 0) {
+    }
+    ::_exit(0);
+  }
+  ::close(release[0]);
+  ::close(ready[1]);
+  char ok = 'n';
+  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+  ::close(ready[0]);
+  ASSERT_EQ(ok, 'y');
+  PortOpening opened = openPortNode(systemPorts(), node);
+  ::close(release[1]);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_FALSE(opened.port);
+  ASSERT_EQ(opened.refusals.size(), 1u);
+  EXPECT_EQ(opened.refusals[0].reason, texts::kNodeLocked);
+  // Free again, the same node is refused for what it is.
+  EXPECT_EQ(openPortNode(systemPorts(), node).refusals[0].reason, texts::kNodeDoesNotAnswer);
+}
+
+// The signal handler's single call: a byte for the printer driver, PPWDATA for ppdev.
+TEST(PortOpening, RawWriteIsOneCallOfTheDriversKind) {
+  int pipeFds[2];
+  ASSERT_EQ(::pipe2(pipeFds, O_NONBLOCK), 0);
+  EXPECT_TRUE(PortRawWrite(pipeFds[1], PortKind::Printer, 0x24));
+  EXPECT_FALSE(PortRawWrite(pipeFds[1], PortKind::Ppdev, 0x24));  // a pipe knows no PPWDATA
+  EXPECT_FALSE(PortRawWrite(-1, PortKind::Printer, 0x24));
+  char bytes[4];
+  EXPECT_EQ(::read(pipeFds[0], bytes, sizeof bytes), 1);
+  EXPECT_EQ(bytes[0], 0x24);
+  ::close(pipeFds[0]);
+  ::close(pipeFds[1]);
+}
+
+}  // namespace
+}  // namespace tavrix::test

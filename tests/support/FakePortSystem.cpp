@@ -1,0 +1,253 @@
+#include "FakePortSystem.h"
+
+#include <errno.h>
+#include <linux/lp.h>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+
+#include <cstdio>
+
+namespace tavrix::test {
+
+namespace {
+
+std::string hexByte(unsigned value) {
+  char text[4];
+  std::snprintf(text, sizeof text, "%02X", value & 0xFF);
+  return text;
+}
+
+std::string flagsText(int flags) {
+  std::string text = (flags & O_ACCMODE) == O_RDWR     ? "RDWR"
+                     : (flags & O_ACCMODE) == O_WRONLY ? "WRONLY"
+                                                       : "RDONLY";
+  for (const auto& [flag, name] :
+       {std::pair{O_CREAT, "CREAT"}, std::pair{O_TRUNC, "TRUNC"}, std::pair{O_NONBLOCK, "NONBLOCK"},
+        std::pair{O_NOCTTY, "NOCTTY"}, std::pair{O_CLOEXEC, "CLOEXEC"}}) {
+    if (flags & flag) text += std::string("|") + name;
+  }
+  return text;
+}
+
+int fail(int error) {
+  errno = error;
+  return -1;
+}
+
+}  // namespace
+
+int FakePortSystem::log(const std::string& line) {
+  calls.push_back(line);
+  for (auto it = failures_.begin(); it != failures_.end(); ++it) {
+    if (line.compare(0, it->prefix.size(), it->prefix) == 0) {
+      const int error = it->error;
+      failures_.erase(it);
+      return fail(error);
+    }
+  }
+  return 0;
+}
+
+FakePortSystem::Handle* FakePortSystem::handle(int fd) {
+  const auto it = open_.find(fd);
+  return it == open_.end() ? nullptr : &it->second;
+}
+
+const FakePortSystem::Node* FakePortSystem::node(const std::string& path) const {
+  const auto it = nodes_.find(path);
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+bool FakePortSystem::lockedByUs(const std::string& path) const {
+  for (const auto& [fd, h] : open_)
+    if (h.path == path && h.locked) return true;
+  return false;
+}
+
+int FakePortSystem::stat(const char* path, struct ::stat* info) {
+  if (log(std::string("stat ") + path) != 0) return -1;
+  const Node* n = node(path);
+  if (!n) return fail(ENOENT);
+  *info = {};
+  info->st_gid = n->group;
+  info->st_mode = n->mode;
+  switch (n->kind) {
+    case Kind::Printer:
+    case Kind::Ppdev:
+    case Kind::Mute:
+      info->st_mode |= S_IFCHR;
+      break;
+    case Kind::RegularFile:
+      info->st_mode |= S_IFREG;
+      break;
+    case Kind::Folder:
+      info->st_mode |= S_IFDIR;
+      break;
+    case Kind::Fifo:
+      info->st_mode |= S_IFIFO;
+      break;
+    case Kind::BlockDevice:
+      info->st_mode |= S_IFBLK;
+      break;
+  }
+  return 0;
+}
+
+int FakePortSystem::open(const char* path, int flags) {
+  if (log(std::string("open ") + path + " " + flagsText(flags)) != 0) return -1;
+  const Node* n = node(path);
+  if (!n) return fail(ENOENT);
+  if (n->openError) return fail(n->openError);
+  if (n->kind == Kind::Folder && (flags & O_ACCMODE) != O_RDONLY) return fail(EISDIR);
+  const int fd = nextHandle_++;
+  open_[fd].path = path;
+  return fd;
+}
+
+int FakePortSystem::fstat(int fd, struct ::stat* info) {
+  if (log("fstat " + std::to_string(fd)) != 0) return -1;
+  const Handle* h = handle(fd);
+  if (!h) return fail(EBADF);
+  const std::string path = h->path;
+  const std::size_t before = calls.size();
+  const int result = stat(path.c_str(), info);
+  calls.resize(before);  // the inner look is not a call of its own
+  return result;
+}
+
+int FakePortSystem::fcntl(int fd, int command, int argument) {
+  if (command == F_DUPFD_CLOEXEC) {
+    if (log("dup " + std::to_string(fd) + " " +
+            std::to_string(nextHandle_ < argument ? argument : nextHandle_)) != 0)
+      return -1;
+    const Handle* h = handle(fd);
+    if (!h) return fail(EBADF);
+    if (nextHandle_ < argument) nextHandle_ = argument;
+    const int copy = nextHandle_++;
+    open_[copy] = Handle{h->path};
+    return copy;
+  }
+  if (log(std::string(command == F_SETFL ? "setfl " : "fcntl ") + std::to_string(fd) + " " +
+          std::to_string(argument)) != 0)
+    return -1;
+  return handle(fd) ? 0 : fail(EBADF);
+}
+
+int FakePortSystem::setLock(int fd, const struct flock& lock) {
+  const std::string type = lock.l_type == F_WRLCK ? "write" : "other";
+  if (log("lock " + std::to_string(fd) + " " + type + " " + std::to_string(lock.l_start) + " " +
+          std::to_string(lock.l_len)) != 0)
+    return -1;
+  Handle* h = handle(fd);
+  if (!h) return fail(EBADF);
+  const Node* n = node(h->path);
+  if (n && n->lockedByOther) return fail(EAGAIN);
+  h->locked = true;
+  return 0;
+}
+
+int FakePortSystem::ioctl(int fd, unsigned long request, void* argument) {
+  std::string line = "ioctl " + std::to_string(fd) + " ";
+  switch (request) {
+    case PPEXCL:
+      line += "PPEXCL";
+      break;
+    case PPCLAIM:
+      line += "PPCLAIM";
+      break;
+    case PPRELEASE:
+      line += "PPRELEASE";
+      break;
+    case PPDATADIR:
+      line += "PPDATADIR " + std::to_string(*static_cast<int*>(argument));
+      break;
+    case PPWDATA:
+      line += "PPWDATA " + hexByte(*static_cast<unsigned char*>(argument));
+      break;
+    case PPRSTATUS:
+      line += "PPRSTATUS";
+      break;
+    case LPGETSTATUS:
+      line += "LPGETSTATUS";
+      break;
+    default:
+      line += "0x" + hexByte(unsigned(request >> 8)) + hexByte(unsigned(request));
+  }
+  if (log(line) != 0) return -1;
+  Handle* h = handle(fd);
+  if (!h) return fail(EBADF);
+  const Node* n = node(h->path);
+  const Kind kind = n ? n->kind : Kind::Mute;
+  if (kind == Kind::Printer) {
+    if (request != LPGETSTATUS) return fail(EINVAL);
+    *static_cast<int*>(argument) = status();
+    return 0;
+  }
+  if (kind != Kind::Ppdev) return fail(ENOTTY);
+  switch (request) {
+    case PPEXCL:
+      if (h->claimed) return fail(EINVAL);
+      h->exclusive = true;
+      return 0;
+    case PPCLAIM:
+      if (n->claimError) return fail(n->claimError);
+      h->claimed = true;
+      return 0;
+    default:
+      break;
+  }
+  // Everything else wants the port claimed, as the driver does.
+  if (!h->claimed) return fail(EINVAL);
+  switch (request) {
+    case PPRELEASE:
+      h->claimed = false;
+      return 0;
+    case PPDATADIR:
+      return 0;
+    case PPWDATA:
+      putData(h->path, *static_cast<unsigned char*>(argument));
+      return 0;
+    case PPRSTATUS:
+      *static_cast<unsigned char*>(argument) = status();
+      return 0;
+    default:
+      return fail(ENOTTY);
+  }
+}
+
+ssize_t FakePortSystem::write(int fd, const void* data, size_t size) {
+  std::string line = "write " + std::to_string(fd);
+  for (size_t i = 0; i < size; ++i)
+    line += " " + hexByte(static_cast<const unsigned char*>(data)[i]);
+  if (log(line) != 0) return -1;
+  Handle* h = handle(fd);
+  if (!h) return fail(EBADF);
+  const Node* n = node(h->path);
+  if (n && n->kind == Kind::Ppdev) return fail(EINVAL);
+  for (size_t i = 0; i < size; ++i) putData(h->path, static_cast<const unsigned char*>(data)[i]);
+  return ssize_t(size);
+}
+
+int FakePortSystem::close(int fd) {
+  log("close " + std::to_string(fd));
+  if (open_.erase(fd) == 0) return fail(EBADF);
+  return 0;
+}
+
+std::string FakePortSystem::groupName(gid_t group) {
+  return group == 7 ? "lp" : "";
+}
+
+void FakePortSystem::putData(const std::string& path, unsigned char byte) {
+  written[path] += char(byte);
+  if (sink_) sink_->write(byte);
+  if (board_) board_->writeByte(byte);
+}
+
+unsigned char FakePortSystem::status() {
+  const unsigned char value = board_ ? board_->readStatus() : 0;
+  if (sink_) sink_->status(value);
+  return value;
+}
+
+}  // namespace tavrix::test
