@@ -53,7 +53,8 @@ class ChipBoard {
   // The real port (its node, kind and handle); null with the virtual board.
   ParallelPort* parallelPort() { return parallel_.get(); }
 
-  // Until unwatch(), a signal that ends the tool first leaves the board idle.
+  // From watchSignals() to unwatchSignals(), a signal that ends the tool first leaves the board
+  // idle.
   void watchSignals();
   void unwatchSignals();
 

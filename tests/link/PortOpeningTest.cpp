@@ -1,25 +1,18 @@
 // Opening the board's port: which nodes are tried, what the node is asked before it is used,
 // what each driver is sent afterwards, and what the user is told about every node refused.
-// The kernel is the fake port system, except where a real node proves the real calls.
+// The kernel is the fake port system; the command-line tests meet real nodes.
 #include <gtest/gtest.h>
-
-#include <QFile>
 
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "link/LinkTexts.h"
 #include "link/PortOpening.h"
 #include "support/FakePortSystem.h"
-#include "support/TempFiles.h"
 
 namespace tavrix::test {
 namespace {
@@ -313,75 +306,6 @@ TEST(PortOpening, HandleZeroIsMovedAboveZero) {
       Lines(sys.calls.begin(), sys.calls.begin() + 5),
       Lines({"stat /dev/lp0", "open /dev/lp0 " + kOpenFlags, "dup 0 1", "close 0", "fstat 1"}));
   EXPECT_EQ(sys.openHandles(), 1);
-}
-
-// The real kernel: every kind of node that is no port is refused, and nothing is written.
-TEST(PortOpening, RealNodesThatAreNoPortsAreRefused) {
-  TempFiles tmp;
-  const QByteArray firmware = ":0400000000308A0042\n:00000001FF\n";
-  const std::string file = tmp.write("fw.hex", firmware).toStdString();
-  const std::string fifo = tmp.path("fifo").toStdString();
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::string folder = tmp.path("").toStdString();
-  struct Case {
-    std::string node;
-    const char* reason;
-  };
-  for (const Case& c :
-       {Case{file, texts::kNodeIsRegularFile}, Case{fifo, texts::kNodeIsFifo},
-        Case{folder, texts::kNodeIsFolder}, Case{"/dev/null", texts::kNodeDoesNotAnswer}}) {
-    SCOPED_TRACE(c.node);
-    PortOpening opened = openPortNode(systemPorts(), c.node);
-    EXPECT_FALSE(opened.port);
-    ASSERT_EQ(opened.refusals.size(), 1u);
-    EXPECT_EQ(opened.refusals[0].reason, c.reason);
-  }
-  EXPECT_EQ(tmp.read("fw.hex"), firmware);
-}
-
-// The real lock is taken before the node is asked anything: a character device another
-// process holds is refused as held, not as mute.
-TEST(PortOpening, RealLockOfAnotherProcessIsRespected) {
-  TempFiles tmp;
-  // A private copy of the null device where the system allows one (not on a nodev mount).
-  std::string node = tmp.path("null").toStdString();
-  const int probe =
-      ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? ::open(node.c_str(), O_RDWR) : -1;
-  if (probe < 0) node = "/dev/null";
-  if (probe >= 0) ::close(probe);
-  int ready[2];
-  int release[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  ASSERT_EQ(::pipe(release), 0);
-  const pid_t holder = ::fork();
-  ASSERT_GE(holder, 0);
-  if (holder == 0) {
-    ::close(release[1]);
-    const int fd = ::open(node.c_str(), O_RDWR);
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
-    if (::write(ready[1], &ok, 1) != 1) ::_exit(1);
-    char byte;
-    while (::read(release[0], &byte, 1) > 0) {
-    }
-    ::_exit(0);
-  }
-  ::close(release[0]);
-  ::close(ready[1]);
-  char ok = 'n';
-  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-  ::close(ready[0]);
-  ASSERT_EQ(ok, 'y');
-  PortOpening opened = openPortNode(systemPorts(), node);
-  ::close(release[1]);
-  ::waitpid(holder, nullptr, 0);
-  EXPECT_FALSE(opened.port);
-  ASSERT_EQ(opened.refusals.size(), 1u);
-  EXPECT_EQ(opened.refusals[0].reason, texts::kNodeLocked);
-  // Free again, the same node is refused for what it is.
-  EXPECT_EQ(openPortNode(systemPorts(), node).refusals[0].reason, texts::kNodeDoesNotAnswer);
 }
 
 // The signal handler's single call: a byte for the printer driver, PPWDATA for ppdev.
