@@ -1,14 +1,14 @@
 #include "ChipBoard.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include "CliTexts.h"
+#include "device/FileNames.h"
+#include "device/FileSave.h"
 #include "link/LinkTexts.h"
 #include "link/PortOpening.h"
 #include "link/RealClock.h"
 #include "link/Recording.h"
 #include "link/VirtualClock.h"
+#include "sim/ChipStateFile.h"
 #include "sim/VirtualBoard.h"
 #include "sim/VirtualChip.h"
 
@@ -17,9 +17,10 @@ namespace tavrix::cli {
 ChipBoard::ChipBoard() = default;
 
 ChipBoard::~ChipBoard() {
-  // The board goes before the chip it drives.
+  // The board goes before the chip it drives; the state file's lock goes last.
   board_.reset();
   chip_.reset();
+  state_.reset();
 }
 
 bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const QString& portDevice,
@@ -27,11 +28,17 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const Q
   if (options.useVirtual()) {
     virtualClock_ = std::make_unique<VirtualClock>();
     chip_ = std::make_unique<VirtualChip>(device, *virtualClock_);
-    statePath_ = options.virtualState;
+    // A device whose areas cannot be kept apart in the file is refused before anything.
+    if (const QString problem = chip_->contentsFileProblem(); !problem.isEmpty()) {
+      *error = problem;
+      return false;
+    }
     // A state file that does not exist yet is a blank chip; one that exists must load.
+    state_ = std::make_unique<ChipStateFile>();
     QString problem;
-    if (QFileInfo::exists(statePath_) && !chip_->loadHex(statePath_, &problem)) {
-      *error = texts::stateFileProblem(statePath_, problem);
+    if (!state_->open(options.virtualState, *chip_, &problem) || !state_->load(*chip_, &problem)) {
+      *error = texts::stateFileProblem(options.virtualState, problem);
+      state_.reset();
       return false;
     }
     board_ = std::make_unique<VirtualBoard>(chip_.get());
@@ -42,7 +49,7 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const Q
   } else {
     // --port names the node for this run, over the device file's choice.
     const QString node = options.portPath.isEmpty() ? portDevice : options.portPath;
-    PortOpening opening = openNamedOrSearch(systemPorts(), QFile::encodeName(node).toStdString());
+    PortOpening opening = openNamedOrSearch(systemPorts(), nameToBytes(node).toStdString());
     if (!opening.port) {
       *error = QString::fromUtf8(::tavrix::texts::kNoParallelPortUtf8);
       for (const std::string& line : opening.problemLines())
@@ -57,13 +64,16 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const Q
 
   if (!options.tracePath.isEmpty()) {
     tracePath_ = options.tracePath;
-    traceFile_.open(QFile::encodeName(tracePath_).toStdString(),
-                    std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!traceFile_) {
-      *error = texts::cannotCreateTrace(tracePath_);
+    QString reason;
+    const int fd = openInPlace(tracePath_, &reason);
+    if (fd < 0) {
+      *error = texts::cannotCreateTrace(tracePath_, reason);
+      if (state_) state_->discardCreated();  // nothing was sent: no state was made either
       return false;
     }
-    sink_ = std::make_unique<TraceSink>(traceFile_);
+    traceBuffer_ = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(fd, std::ios::out);
+    traceFile_ = std::make_unique<std::ostream>(traceBuffer_.get());
+    sink_ = std::make_unique<TraceSink>(*traceFile_);
     recordingPort_ = std::make_unique<RecordingPort>(*port_, *sink_);
     recordingClock_ = std::make_unique<RecordingClock>(*clock_, *sink_);
     port_ = recordingPort_.get();
@@ -79,10 +89,11 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const Q
 
 bool ChipBoard::finish(QString* error) {
   bool ok = true;
-  if (chip_ && !chip_->saveHex(statePath_, error)) ok = false;
-  if (traceFile_.is_open()) {
-    traceFile_.close();
-    if (traceFile_.fail() && ok) {
+  if (state_ && !state_->save(*chip_, error)) ok = false;
+  if (traceFile_) {
+    traceFile_->flush();
+    const bool written = !traceFile_->fail() && traceBuffer_->close() != nullptr;
+    if (!written && ok) {
       *error = texts::cannotWriteTrace(tracePath_);
       ok = false;
     }
@@ -95,7 +106,7 @@ void ChipBoard::watchSignals() {
     Interruption::watch(parallel_->PortHandle(), parallel_->kind());
   } else {
     Interruption::watchDeferred([this] {
-      if (traceFile_.is_open()) traceFile_.flush();
+      if (traceFile_) traceFile_->flush();
     });
   }
 }

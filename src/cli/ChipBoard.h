@@ -2,8 +2,9 @@
 
 #include <QString>
 
-#include <fstream>
+#include <ext/stdio_filebuf.h>
 #include <memory>
+#include <ostream>
 
 #include "CliOptions.h"
 #include "Interruption.h"
@@ -16,6 +17,7 @@ namespace tavrix {
 class RealClock;
 class RecordingClock;
 class RecordingPort;
+class ChipStateFile;
 class TraceSink;
 class VirtualBoard;
 class VirtualChip;
@@ -28,6 +30,7 @@ namespace tavrix::cli {
 // - --virtual STATE: the virtual board and a chip of the selected device's kind, on a virtual
 //   clock; the chip's contents come from STATE when it exists and go back to it at finish().
 //   --virtual-fault puts its faults on that board.
+//   STATE is locked from open() to the board's end, so a second run on it is refused.
 // - --port PATH, else the device file's `portdevice`: exactly that node; otherwise the search
 //   of /dev/lp0, lp1, lp2, then /dev/parport0, 1, 2; real clock. Only a parallel port is used.
 // - --trace FILE: every write, status read and wait is recorded in the link's trace format.
@@ -64,9 +67,10 @@ class ChipBoard {
   std::unique_ptr<VirtualClock> virtualClock_;
   std::unique_ptr<VirtualChip> chip_;
   std::unique_ptr<VirtualBoard> board_;
-  QString statePath_;
+  std::unique_ptr<ChipStateFile> state_;
 
-  std::ofstream traceFile_;
+  std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> traceBuffer_;
+  std::unique_ptr<std::ostream> traceFile_;
   QString tracePath_;
   std::unique_ptr<TraceSink> sink_;
   std::unique_ptr<RecordingPort> recordingPort_;

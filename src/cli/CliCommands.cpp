@@ -77,6 +77,8 @@ int chipCommand(CliSession& session) {
     session.console().error(QStringLiteral("Error: ") + problem);
     return kExitFailure;
   }
+  // Success is told only once everything the command writes has been saved.
+  session.prompts().holdInfo(true);
   board.watchSignals();
 
   const DeviceDef& device = session.devices().CurrentDevice;
@@ -87,12 +89,13 @@ int chipCommand(CliSession& session) {
   board.unwatchSignals();
 
   // The chip's state is kept even after a chip error.
-  if (!board.finish(&problem)) {
-    session.console().error(QStringLiteral("Error: ") + problem);
-    status = kExitFailure;
-  }
-  if (command == QLatin1String("read") && !session.saveHex(options.args[0])) status = kExitFailure;
-  return status;
+  bool saved = board.finish(&problem);
+  if (!saved) session.console().error(QStringLiteral("Error: ") + problem);
+  if (saved && command == QLatin1String("read")) saved = session.saveHex(options.args[0]);
+  // What the run told is shown only when all it wrote was saved: a success followed by a failed
+  // save would leave the user believing the wrong one.
+  session.prompts().holdInfo(false, saved);
+  return saved ? status : kExitFailure;
 }
 
 }  // namespace

@@ -8,7 +8,19 @@ CliPrompts::CliPrompts(Console& console, bool keepGoing)
     : console_(console), keepGoing_(keepGoing) {}
 
 void CliPrompts::ShowInfo(const QString& text) {
+  if (holding_) {
+    held_ << text;
+    return;
+  }
   console_.info(text);
+}
+
+void CliPrompts::holdInfo(bool hold, bool show) {
+  holding_ = hold;
+  if (hold) return;
+  if (show)
+    for (const QString& text : held_) console_.info(text);
+  held_.clear();
 }
 
 bool CliPrompts::AskOnError(const QString& text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "device/Prompts.h"
 
 namespace tavrix::cli {
@@ -29,9 +31,15 @@ class CliPrompts : public Prompts {
   int errors() const { return questions_ + failures_; }
   void resetCounts() { questions_ = failures_ = 0; }
 
+  // While held, information is kept back instead of shown. Releasing shows what was kept, or
+  // drops it when `show` is false.
+  void holdInfo(bool hold, bool show = true);
+
  private:
   Console& console_;
   bool keepGoing_;
+  bool holding_ = false;
+  QStringList held_;
   int questions_ = 0;
   int failures_ = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "device/FileNames.h"
+
 // The command-line tool's own texts: usage, help and the few errors that only it reports.
 // Messages that the rest of the system defines (HEX files, chip errors, device file) are
 // printed as those layers word them.
@@ -120,14 +122,15 @@ inline QString unknownDevice(const QString& name, const QString& path) {
   return QStringLiteral("El dispositivo %1 no está en el fichero de configuración %2.")
       .arg(name, path);
 }
-inline QString cannotCreateTrace(const QString& path) {
-  return QStringLiteral("No se puede crear el fichero de traza %1.").arg(path);
+inline QString cannotCreateTrace(const QString& path, const QString& reason) {
+  return QStringLiteral("No se puede crear el fichero de traza %1: %2.")
+      .arg(visibleName(path), reason);
 }
 inline QString cannotWriteTrace(const QString& path) {
-  return QStringLiteral("Error al escribir el fichero de traza %1.").arg(path);
+  return QStringLiteral("Error al escribir el fichero de traza %1.").arg(visibleName(path));
 }
 inline QString stateFileProblem(const QString& path, const QString& problem) {
-  return QStringLiteral("Fichero de estado %1: %2").arg(path, problem);
+  return QStringLiteral("Fichero de estado %1: %2").arg(visibleName(path), problem);
 }
 inline QString hexLoadStopped() {
   return QStringLiteral("Carga del fichero HEX detenida: no se ha tocado el PIC.");

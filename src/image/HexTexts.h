@@ -51,8 +51,10 @@ inline QString hexPastAreaEndTally(int n) {
                       .arg(n);
 }
 
-inline QString hexCannotCreate() {
-  return QStringLiteral("No se puede crear el fichero.");
+// The box's text, then the path and why on a line of their own.
+inline QString hexCannotCreate(const QString& path, const QString& reason) {
+  return QStringLiteral("No se puede crear el fichero.\n") +
+         (path.isEmpty() ? reason : path + QStringLiteral(": ") + reason) + QLatin1Char('.');
 }
 
 // Main-window caption after a HEX file was opened: "Tavrix - " and the file-name part of path.

@@ -1,9 +1,7 @@
 #include "image/HexWriter.h"
 
-#include <QFile>
-#include <QSaveFile>
-
-#include "device/FileNodes.h"
+#include "device/FileNames.h"
+#include "device/FileSave.h"
 #include "device/Prompts.h"
 #include "image/HexReader.h"
 #include "image/HexText.h"
@@ -151,44 +149,28 @@ HexSave WriteHexFile(const QString& path, MemoryImage& image, Prompts& prompts) 
     return HexSave::Refused;
   }
 
-  // The new text goes to a temporary file that replaces the old one only once it is complete.
-  // A character device (/dev/null, /dev/full) is written in place instead: replacing it would
-  // put a regular file where the device was. Other nodes that are not files are refused.
-  const SaveNode node = saveNodeAt(path);
-  QSaveFile replacement(path);
-  QFile device;
-  QFileDevice& file = node == SaveNode::Device ? static_cast<QFileDevice&>(device) : replacement;
-  const bool opened = node == SaveNode::File
-                          ? replacement.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-                          : node == SaveNode::Device && openDeviceForWriting(path, device);
-  if (!opened) {
-    prompts.AskOnError(texts::hexCannotCreate());
+  // The new text goes to a new file that replaces the old one only once it is complete; a
+  // character device (/dev/null, /dev/full) is written in place. A link another user planted
+  // in a shared folder is not followed.
+  FileSave file;
+  QString reason;
+  if (!file.open(path, &reason)) {
+    prompts.AskOnError(texts::hexCannotCreate(visibleName(path), reason));
     return HexSave::NotCreated;
   }
   std::optional<QByteArray> config;
   if (areas) config = configRecords(image, &failed);
   if (!areas || !config) {
-    if (node == SaveNode::File) replacement.cancelWriting();
+    file.cancel();
     prompts.ShowError(notAnIntegerMessage(failed));
     return HexSave::Refused;
   }
   const QByteArray text =
       areas->program + *config + areas->eeprom + QByteArrayLiteral(":00000001FF\n");
-  // Unbuffered writes, repeated until all is written, so a full disk is reported with the
-  // system's own text instead of being lost in a buffered flush.
-  qint64 done = 0;
-  while (done < text.size()) {
-    const qint64 n = file.write(text.constData() + done, text.size() - done);
-    if (n <= 0) {
-      const QString error = file.errorString();
-      if (node == SaveNode::File) replacement.cancelWriting();
-      prompts.ShowError(error + QLatin1Char('.'));
-      return HexSave::Failed;
-    }
-    done += n;
-  }
-  if (node == SaveNode::File && !replacement.commit()) {
-    prompts.ShowError(replacement.errorString() + QLatin1Char('.'));
+  // A full disk is reported with the system's own text.
+  if (!file.write(text, &reason) || !file.commit(&reason)) {
+    file.cancel();
+    prompts.ShowError(reason + QLatin1Char('.'));
     return HexSave::Failed;
   }
   return HexSave::Saved;

@@ -4,7 +4,10 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+class QIODevice;
 
 namespace tavrix {
 
@@ -28,6 +31,14 @@ namespace ChipHexFile {
 
 // The checksum byte of a record: two's complement of the sum of all the other bytes.
 std::uint8_t checksum(const QByteArray& recordBytes);
+
+// Reads `in` one line at a time and hands each data record to `onData`, in file order, up to
+// the end record. No more than one record's worth of text is held at a time, whatever the size
+// of the file: a line longer than any record can be is refused as soon as that is clear. False
+// with a message naming the line on a malformed file, or with the message `onData` gave when it
+// returned false.
+using DataRecordHandler = std::function<bool(const HexRecord& record, QString* error)>;
+bool read(QIODevice& in, const DataRecordHandler& onData, QString* error);
 
 // Parses `text` into its data records (the end record is not included). On a malformed file
 // returns false and sets `error` to a message naming the line.

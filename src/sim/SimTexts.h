@@ -2,19 +2,41 @@
 
 #include <QString>
 
+#include "device/FileNames.h"
+
 // User-visible texts of the virtual chip's contents file and of the virtual board's faults.
 namespace tavrix::texts {
 
-inline QString chipFileOpen(const QString& path) {
-  return QStringLiteral("No se puede abrir el fichero %1.").arg(path);
+// Each with the reason after the path when there is one (the system's text, or why a link was
+// not followed).
+inline QString chipFileOpen(const QString& path, const QString& reason = {}) {
+  if (reason.isEmpty())
+    return QStringLiteral("No se puede abrir el fichero %1.").arg(visibleName(path));
+  return QStringLiteral("No se puede abrir el fichero %1: %2.").arg(visibleName(path), reason);
 }
 
-inline QString chipFileCreate(const QString& path) {
-  return QStringLiteral("No se puede crear el fichero %1.").arg(path);
+inline QString chipFileCreate(const QString& path, const QString& reason) {
+  return QStringLiteral("No se puede crear el fichero %1: %2.").arg(visibleName(path), reason);
 }
 
-inline QString chipFileWrite(const QString& path) {
-  return QStringLiteral("Error al escribir el fichero %1.").arg(path);
+inline QString chipFileWrite(const QString& path, const QString& reason) {
+  return QStringLiteral("Error al escribir el fichero %1: %2.").arg(visibleName(path), reason);
+}
+
+inline QString chipFileInUse() {
+  return QStringLiteral("el fichero de estado está en uso por otro programa.");
+}
+
+inline QString chipFileOverlap(const QString& name) {
+  return QStringLiteral(
+             "El dispositivo %1 no se puede usar con la placa virtual: su memoria de programa y "
+             "su EEPROM ocupan direcciones del fichero de estado que comparten entre sí o con "
+             "las posiciones ID y la palabra de configuración (4000 a 400F).")
+      .arg(name);
+}
+
+inline QString hexLongLine(int line) {
+  return QStringLiteral("Línea %1: la línea es más larga que cualquier registro.").arg(line);
 }
 
 inline QString hexNoColon(int line) {

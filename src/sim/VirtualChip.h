@@ -10,6 +10,8 @@
 #include "device/DeviceDef.h"
 #include "link/Clock.h"
 
+class QIODevice;
+
 namespace tavrix {
 
 // The levels the programmer board puts on the chip's pins.
@@ -111,12 +113,18 @@ class VirtualChip {
   // words, so IDs keep all their bits). Loading starts from an erased chip with its device's
   // identification word, so a file that holds another one (a chip made as another device)
   // keeps answering as what it is; a file that is malformed or holds data outside the chip
-  // leaves the chip as it was and returns false with a message.
+  // leaves the chip as it was and returns false with a message. The file is
+  // read a line at a time, whatever its size.
   bool loadHex(const QString& path, QString* error);
+  bool loadHex(QIODevice& in, QString* error);
   bool saveHex(const QString& path, QString* error) const;
   bool loadHexText(const QByteArray& text, QString* error);
-  // Empty, with a message, when the EEPROM cannot be placed in a 64 KB file.
+  // Empty, with a message, when contentsFileProblem() says why.
   QByteArray hexText(QString* error = nullptr) const;
+  // Why this chip cannot be kept in a contents file (its EEPROM does not fit the file's 64 KB,
+  // or its areas would share bytes of the file with each other or with the ID and
+  // configuration words at 0x4000-0x400F); empty when it can.
+  QString contentsFileProblem() const;
 
   // --- Protection, from the current configuration word.
   bool programProtected() const;

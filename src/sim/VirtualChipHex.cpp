@@ -1,8 +1,9 @@
 // The virtual chip's contents file.
+#include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 
 #include "device/FileNodes.h"
+#include "device/FileSave.h"
 #include "sim/ChipHexFile.h"
 #include "sim/SimTexts.h"
 #include "sim/VirtualChip.h"
@@ -17,7 +18,7 @@ constexpr int kDeviceIdByte = 0x400C;
 constexpr int kConfigByte = 0x400E;
 constexpr int kConfigEndByte = 0x4010;
 constexpr int kWordsPerRecord = 16;
-constexpr int kFileBytes = 0x10000;
+constexpr qint64 kFileBytes = 0x10000;
 
 void appendWord(QByteArray& data, std::uint16_t word) {
   data.append(static_cast<char>(word & 0xFF));
@@ -29,14 +30,70 @@ void setByte(std::uint16_t& word, bool high, std::uint8_t value) {
               : static_cast<std::uint16_t>((word & 0xFF00) | value);
 }
 
+// The chip's contents as a file fills them in, starting from an erased chip. They replace the
+// chip's own only once the whole file has been read.
+struct Placement {
+  Placement(int programWords, int eepromBytes, qint64 eepromStartByte, std::uint16_t blank,
+            std::uint16_t deviceIdWord)
+      : program(std::size_t(programWords), blank),
+        config(blank),
+        deviceId(deviceIdWord),
+        eeprom(std::size_t(eepromBytes), 0xFF),
+        eeStart(eepromStartByte),
+        eeEnd(eepromStartByte + 2 * qint64(eepromBytes)) {
+    ids.fill(blank);
+  }
+
+  // Puts the byte at file address b where it belongs; false when the chip has no place for it.
+  bool place(int b, std::uint8_t value) {
+    const bool high = (b & 1) != 0;
+    if (b >= kIdByte && b < kReservedByte) {
+      setByte(ids[(b - kIdByte) / 2], high, value);
+    } else if (b >= kConfigByte && b < kConfigEndByte) {
+      setByte(config, high, value);
+    } else if (b >= kDeviceIdByte && b < kConfigByte) {
+      setByte(deviceId, high, value);
+    } else if (b >= kReservedByte && b < kDeviceIdByte) {
+      // Reserved locations: the chip keeps nothing there.
+    } else if (b < 2 * qint64(program.size())) {
+      setByte(program[b / 2], high, value);
+    } else if (b >= eeStart && b < eeEnd) {
+      if (!high) eeprom[(b - eeStart) / 2] = value;  // the high byte of an EEPROM word is 0
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  std::vector<std::uint16_t> program;
+  std::array<std::uint16_t, VirtualChip::kIdCount> ids{};
+  std::uint16_t config;
+  std::uint16_t deviceId;
+  std::vector<std::uint8_t> eeprom;
+  qint64 eeStart;
+  qint64 eeEnd;
+};
+
 }  // namespace
 
+QString VirtualChip::contentsFileProblem() const {
+  const qint64 programEnd = 2 * qint64(programSize());
+  const qint64 eeStart = 2 * qint64(device_.EEPromStart);
+  const qint64 eeEnd = eeStart + 2 * qint64(eepromSize());
+  if (eepromSize() > 0 && (eeStart < 0 || eeEnd > kFileBytes)) return texts::hexEEPromDoesNotFit();
+  // A byte that two areas share would be saved by one and read back into the other.
+  if (programEnd > kIdByte ||
+      (eepromSize() > 0 && (eeStart < programEnd || (eeStart < kConfigEndByte && eeEnd > kIdByte))))
+    return texts::chipFileOverlap(device_.Name);
+  return {};
+}
+
 QByteArray VirtualChip::hexText(QString* error) const {
-  const qint64 eeStart = 2 * static_cast<qint64>(device_.EEPromStart);
-  if (!eeprom_.empty() && (eeStart < 0 || eeStart + 2 * eepromSize() > kFileBytes)) {
-    if (error) *error = texts::hexEEPromDoesNotFit();
+  if (const QString problem = contentsFileProblem(); !problem.isEmpty()) {
+    if (error) *error = problem;
     return {};
   }
+  const qint64 eeStart = 2 * static_cast<qint64>(device_.EEPromStart);
   QByteArray out;
   for (int p = 0; p < programSize(); p += kWordsPerRecord) {
     QByteArray data;
@@ -62,55 +119,44 @@ QByteArray VirtualChip::hexText(QString* error) const {
   return out;
 }
 
-bool VirtualChip::loadHexText(const QByteArray& text, QString* error) {
-  std::vector<HexRecord> records;
-  if (!ChipHexFile::parse(text, &records, error)) return false;
-
-  std::vector<std::uint16_t> program(program_.size(), blank_);
-  std::array<std::uint16_t, kIdCount> ids;
-  ids.fill(blank_);
-  std::uint16_t config = blank_;
-  // A file without the word (an older one) holds a chip of the selected device.
-  std::uint16_t deviceId = defaultDeviceIdWord();
-  std::vector<std::uint8_t> eeprom(eeprom_.size(), 0xFF);
-  const qint64 eeStart = 2 * static_cast<qint64>(device_.EEPromStart);
-  const qint64 eeEnd = eeStart + 2 * static_cast<qint64>(eeprom.size());
-
-  for (const HexRecord& r : records) {
+bool VirtualChip::loadHex(QIODevice& in, QString* error) {
+  if (const QString problem = contentsFileProblem(); !problem.isEmpty()) {
+    if (error) *error = problem;
+    return false;
+  }
+  // A file without the identification word (an older one) holds a chip of the selected device.
+  Placement contents(programSize(), eepromSize(), 2 * qint64(device_.EEPromStart), blank_,
+                     defaultDeviceIdWord());
+  const auto placeRecord = [&contents](const HexRecord& r, QString* message) {
     for (qsizetype i = 0; i < r.data.size(); ++i) {
       const int b = r.address + static_cast<int>(i);
-      const auto value = static_cast<std::uint8_t>(r.data[i]);
-      const bool high = (b & 1) != 0;
-      if (b >= kIdByte && b < kReservedByte) {
-        setByte(ids[(b - kIdByte) / 2], high, value);
-      } else if (b >= kConfigByte && b < kConfigEndByte) {
-        setByte(config, high, value);
-      } else if (b >= kDeviceIdByte && b < kConfigByte) {
-        setByte(deviceId, high, value);
-      } else if (b >= kReservedByte && b < kDeviceIdByte) {
-        // Reserved locations: the chip keeps nothing there.
-      } else if (b < 2 * programSize()) {
-        setByte(program[b / 2], high, value);
-      } else if (b >= eeStart && b < eeEnd) {
-        if (!high) eeprom[(b - eeStart) / 2] = value;  // the high byte of an EEPROM word is 0
-      } else {
-        if (error) *error = texts::hexOutsideChip(r.line, b);
+      if (!contents.place(b, static_cast<std::uint8_t>(r.data[i]))) {
+        if (message) *message = texts::hexOutsideChip(r.line, b);
         return false;
       }
     }
-  }
+    return true;
+  };
+  if (!ChipHexFile::read(in, placeRecord, error)) return false;
 
-  for (std::uint16_t& w : program) w &= blank_;
-  for (std::uint16_t& w : ids) w &= blank_;
-  program_ = std::move(program);
-  ids_ = ids;
-  config_ = config & blank_;
-  deviceId_ = deviceId & blank_;
-  eeprom_ = std::move(eeprom);
+  for (std::uint16_t& w : contents.program) w &= blank_;
+  for (std::uint16_t& w : contents.ids) w &= blank_;
+  program_ = std::move(contents.program);
+  ids_ = contents.ids;
+  config_ = contents.config & blank_;
+  deviceId_ = contents.deviceId & blank_;
+  eeprom_ = std::move(contents.eeprom);
   std::fill(programRecords_.begin(), programRecords_.end(), OtpCellRecord{});
   configRecords_.fill(OtpCellRecord{});
   touch();
   return true;
+}
+
+bool VirtualChip::loadHexText(const QByteArray& text, QString* error) {
+  QBuffer in;
+  in.setData(text);
+  in.open(QIODevice::ReadOnly);
+  return loadHex(in, error);
 }
 
 bool VirtualChip::loadHex(const QString& path, QString* error) {
@@ -120,7 +166,7 @@ bool VirtualChip::loadHex(const QString& path, QString* error) {
     if (error) *error = texts::chipFileOpen(path);
     return false;
   }
-  return loadHexText(file.readAll(), error);
+  return loadHex(file, error);
 }
 
 bool VirtualChip::saveHex(const QString& path, QString* error) const {
@@ -128,13 +174,14 @@ bool VirtualChip::saveHex(const QString& path, QString* error) const {
   if (text.isEmpty()) return false;
   // The contents go to a new file that replaces the old one; a node that is not a regular
   // file (a device, a FIFO, a folder) is never replaced.
-  QSaveFile file(path);
-  if (saveNodeAt(path) != SaveNode::File || !file.open(QIODevice::WriteOnly)) {
-    if (error) *error = texts::chipFileCreate(path);
+  FileSave file;
+  QString reason;
+  if (!file.open(path, &reason, FileSave::Devices::Refused)) {
+    if (error) *error = texts::chipFileCreate(path, reason);
     return false;
   }
-  if (file.write(text) != text.size() || !file.commit()) {
-    if (error) *error = texts::chipFileWrite(path);
+  if (!file.write(text, &reason) || !file.commit(&reason)) {
+    if (error) *error = texts::chipFileWrite(path, reason);
     return false;
   }
   return true;

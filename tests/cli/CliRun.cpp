@@ -4,7 +4,11 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "sim/ChipHexFile.h"
 
@@ -37,6 +41,60 @@ CliRun runCli(const QStringList& args, const QString& workDir) {
   run.status = process.exitCode();
   run.out = QString::fromUtf8(process.readAllStandardOutput());
   run.err = QString::fromUtf8(process.readAllStandardError());
+  return run;
+}
+
+CliRun runCliBytes(const QList<QByteArray>& args, const std::function<void()>& inChild) {
+  CliRun run;
+  const QByteArray binary = QFile::encodeName(cliBinary());
+  std::vector<QByteArray> argv = {binary};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (QByteArray& a : argv) pointers.push_back(a.data());
+  pointers.push_back(nullptr);
+  int out[2];
+  int err[2];
+  if (::pipe(out) != 0 || ::pipe(err) != 0) {
+    ADD_FAILURE() << "no pipes";
+    return run;
+  }
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(out[1], STDOUT_FILENO);
+    ::dup2(err[1], STDERR_FILENO);
+    const int null = ::open("/dev/null", O_RDONLY);
+    ::dup2(null, STDIN_FILENO);
+    for (int fd : {out[0], out[1], err[0], err[1], null}) ::close(fd);
+    if (inChild) inChild();
+    ::execv(binary.constData(), pointers.data());
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  ::close(err[1]);
+  QByteArray outBytes;
+  QByteArray errBytes;
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  for (int open = 2; open > 0;) {
+    if (::poll(fds, 2, 120000) <= 0) break;
+    for (pollfd& p : fds) {
+      if (p.fd < 0 || !p.revents) continue;
+      char buffer[4096];
+      const ssize_t n = ::read(p.fd, buffer, sizeof buffer);
+      if (n > 0) {
+        (p.fd == out[0] ? outBytes : errBytes).append(buffer, n);
+      } else {
+        ::close(p.fd);
+        p.fd = -1;
+        --open;
+      }
+    }
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  run.crashed = !WIFEXITED(status);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = QString::fromUtf8(outBytes);
+  run.err = QString::fromUtf8(errBytes);
   return run;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ QString cliBinary();
 
 // Runs tavrix-cli with `args` in `workDir`, stdin closed, and waits for it.
 CliRun runCli(const QStringList& args, const QString& workDir = {});
+
+// The same with arguments given as bytes (names that are not UTF-8 among them); `inChild` runs
+// in the new process before the tool starts (limits, another user).
+CliRun runCliBytes(const QList<QByteArray>& args, const std::function<void()>& inChild = {});
 
 // The shipped device file's path with --ini before it, ready to prepend to an argument list.
 QStringList shippedIni();

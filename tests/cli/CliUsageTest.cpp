@@ -248,7 +248,8 @@ TEST(CliUsage, RefusedSaveEndsWithTwo) {
   const QString nowhere = tmp.path(QStringLiteral("no/such/dir/o.hex"));
   CliRun run = runCli(shippedIni() << "hex" << fixturePath(kF84aFixture) << nowhere);
   EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, QStringLiteral("Error: No se puede crear el fichero.\n"));
+  EXPECT_EQ(run.err,
+            "Error: No se puede crear el fichero.\n" + nowhere + ": No such file or directory.\n");
 
   // A read whose output cannot be saved: the chip was read, its state is still kept.
   const QString state = tmp.path(QStringLiteral("s.hex"));

@@ -236,8 +236,11 @@ TEST_F(HexWriter, ReportsAPathThatCannotBeCreated) {
     b.prompts.clear();
     b.prompts.cancelByDefault = true;  // the answer does not matter
     EXPECT_EQ(WriteHexFile(path, b.image, b.prompts), HexSave::NotCreated);
+    // The box's text, then the path and the system's reason.
+    const QString reason = path == folder ? QStringLiteral("Is a directory")
+                                          : QStringLiteral("No such file or directory");
     EXPECT_EQ(b.prompts.texts(Kind::Error),
-              QStringList{QStringLiteral("No se puede crear el fichero.")});
+              QStringList{"No se puede crear el fichero.\n" + path + ": " + reason + "."});
   }
   EXPECT_TRUE(QFileInfo(folder).isDir());
 }
