@@ -2,6 +2,7 @@
 // the budget a user would notice, or one derived from it where noted.
 #include "TargetCheck.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <limits>
@@ -55,6 +56,18 @@ std::optional<double> usOf(const TargetReporter& r, const char* run) {
   return ns ? std::optional<double>(*ns / 1e3) : std::nullopt;
 }
 
+// The largest of a counter over the device-file runs; nullopt unless all of them ran.
+std::optional<double> worstDeviceFile(const TargetReporter& r, const char* counter) {
+  double worst = 0;
+  for (const char* run : {"BM_DeviceFileOneSectionManyKeys", "BM_DeviceFileManySectionsOneName",
+                          "BM_DeviceFileManyNames"}) {
+    const auto v = nsOf(r, run, counter);
+    if (!v) return std::nullopt;
+    worst = std::max(worst, *v);
+  }
+  return worst;
+}
+
 std::optional<double> msOf(const TargetReporter& r, const char* run) {
   const auto ns = nsOf(r, run, "real");
   return ns ? std::optional<double>(*ns / 1e6) : std::nullopt;
@@ -93,6 +106,12 @@ const std::vector<Target>& targets() {
        [](const TargetReporter& r) { return msOf(r, "BM_HexSave"); }, nullptr},
       {"Read of an 8192-word chip, virtual board", 100, "ms",
        [](const TargetReporter& r) { return msOf(r, "BM_ReadChip8192"); }, nullptr},
+      // Any device file up to the reader's 64 MB limit is listed and a device selected within
+      // what a user waits for a program to start, in memory a small multiple of the file.
+      {"Device file 63 MB, list + select (worst)", 5000, "ms",
+       [](const TargetReporter& r) { return worstDeviceFile(r, "list_select_ms"); }, nullptr},
+      {"Device file 63 MB, peak memory / size (worst)", 4, "x",
+       [](const TargetReporter& r) { return worstDeviceFile(r, "memory_x"); }, nullptr},
       {"Real-clock write, time over its waits", 2, "%",
        [](const TargetReporter& r) { return nsOf(r, "BM_WriteFlash1024_RealClock", "over_pct"); },
        "--benchmark_filter=RealClock"},

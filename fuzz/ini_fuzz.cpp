@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int selected = 0;
   for (const QString& name : list.devices) check(name.startsWith(QLatin1String("PIC")));
   // Every device is read afresh from the file, as selection does; the first eight are enough.
-  for (const QString& name : list.devices.mid(0, 8)) {
+  for (const QString& name : list.devices.toList().mid(0, 8)) {
     check(name.startsWith(QLatin1String("PIC")));
     const DeviceDef d = ReadDeviceSection(ctx.ConfigPath, name);
     check(d.Name == name);

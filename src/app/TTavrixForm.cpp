@@ -302,7 +302,9 @@ void TTavrixForm::LoadDeviceList() {
     }
   }
   if (!selected) {
-    AskOnError(texts::configFileMissing(devices_.ConfigPath));
+    // A file that was read and had devices, every one refused, is not a missing file.
+    AskOnError(list.devices.isEmpty() ? texts::configFileMissing(devices_.ConfigPath)
+                                      : texts::noUsableDevice(devices_.ConfigPath));
     requestEnd();
   }
 }

@@ -3,7 +3,12 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "app/AppTexts.h"
+#include "device/FileNames.h"
 
 namespace tavrix {
 
@@ -19,6 +24,16 @@ class BoardHandle : public Port {
  private:
   VirtualBoard& board_;
 };
+
+// A regular file this process can open for reading: one it cannot read is as good as absent.
+bool readableFile(const QString& path) {
+  const int fd = ::open(nameToBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  ::close(fd);
+  return regular;
+}
 
 }  // namespace
 
@@ -36,13 +51,13 @@ StartupOptions VirtualProgrammer::startupOptions(const QString& configPath) {
   return options;
 }
 
-QString VirtualProgrammer::defaultConfigPath(const QString& shippedPath) {
-  const QString system = QStringLiteral("/etc/Tavrix.ini");
-  if (QFileInfo(system).isFile()) return system;
+QString VirtualProgrammer::defaultConfigPath(const QString& shippedPath,
+                                             const QString& systemPath) {
+  if (readableFile(systemPath)) return systemPath;
   const QString installed =
       QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tavrix/Tavrix.ini");
-  if (QFileInfo(installed).isFile()) return QFileInfo(installed).canonicalFilePath();
-  return shippedPath.isEmpty() ? system : shippedPath;
+  if (readableFile(installed)) return QFileInfo(installed).canonicalFilePath();
+  return shippedPath.isEmpty() ? systemPath : shippedPath;
 }
 
 QString VirtualProgrammer::takeFaultsFromEnvironment() {

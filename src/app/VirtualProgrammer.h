@@ -30,9 +30,10 @@ class VirtualProgrammer {
   // The chip now in the socket, or nullptr before any device was selected.
   VirtualChip* chip() const { return board_.chip(); }
 
-  // /etc/Tavrix.ini when it exists, else the device file installed with the program, else
-  // `shippedPath` (the one in the source tree it was built from).
-  static QString defaultConfigPath(const QString& shippedPath);
+  // /etc/Tavrix.ini when it exists and can be read, else the device file installed with the
+  // program, else `shippedPath` (the one in the source tree it was built from).
+  static QString defaultConfigPath(const QString& shippedPath,
+                                   const QString& systemPath = QStringLiteral("/etc/Tavrix.ini"));
   // Shown in the window caption and the About box; it names the board's faults.
   QString boardNote() const;
 

@@ -6,6 +6,7 @@
 #include "CliHost.h"
 #include "CliOptions.h"
 #include "CliSession.h"
+#include "CliTexts.h"
 #include "Console.h"
 #include "device/DeviceFile.h"
 #include "device/DeviceTexts.h"
@@ -20,11 +21,19 @@ namespace {
 
 int listDevices(const CliOptions& options, Console& console) {
   const DeviceList list = ReadDeviceList(options.iniPath);
+  if (!list.problem.isEmpty()) {
+    console.error(QStringLiteral("Error: ") +
+                  ::tavrix::texts::configFileUnreadable(options.iniPath, list.problem));
+    return kExitFailure;
+  }
   if (list.devices.isEmpty()) {
     console.error(QStringLiteral("Error: ") + ::tavrix::texts::configFileMissing(options.iniPath));
     return kExitFailure;
   }
-  for (const QString& name : list.devices) console.info(name);
+  for (const QString& name : list.devices) console.listItem(name);
+  // Only the first section of a name is ever read.
+  for (const QString& name : list.repeated)
+    console.error(texts::repeatedDevice(name, options.iniPath));
   return kExitOk;
 }
 

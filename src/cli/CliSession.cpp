@@ -20,13 +20,17 @@ CliSession::CliSession(const CliOptions& options, Console& console)
 
 bool CliSession::selectDevice() {
   const DeviceList list = ReadDeviceList(devices_.ConfigPath);
+  if (!list.problem.isEmpty()) {
+    prompts_.AskOnError(::tavrix::texts::configFileUnreadable(devices_.ConfigPath, list.problem));
+    return false;
+  }
   portDevice_ = list.portDevice;
   if (list.devices.isEmpty()) {
     prompts_.AskOnError(::tavrix::texts::configFileMissing(devices_.ConfigPath));
     return false;
   }
-  const QString name = options_.device.isEmpty() ? list.devices.first() : options_.device;
   // Names are matched exactly, as the device menu's captions are.
+  const QString name = options_.device.isEmpty() ? list.devices.first() : options_.device;
   if (!list.devices.contains(name)) {
     prompts_.AskOnError(texts::unknownDevice(name, devices_.ConfigPath));
     return false;
@@ -34,6 +38,10 @@ bool CliSession::selectDevice() {
   const QString refusal = SelectDeviceCore(devices_, image_, name);
   if (!refusal.isEmpty()) {
     prompts_.AskOnError(refusal);
+    // The first device is the one taken without --device; when none of the file's devices
+    // could be used either, that is what is said last.
+    if (options_.device.isEmpty() && !HasUsableDevice(list))
+      prompts_.AskOnError(::tavrix::texts::noUsableDevice(devices_.ConfigPath));
     return false;
   }
   // Start-up shows FFFF in the identifier box.

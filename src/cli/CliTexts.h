@@ -132,6 +132,12 @@ inline QString cannotWriteTrace(const QString& path) {
 inline QString stateFileProblem(const QString& path, const QString& problem) {
   return QStringLiteral("Fichero de estado %1: %2").arg(visibleName(path), problem);
 }
+inline QString repeatedDevice(const QString& name, const QString& path) {
+  return QStringLiteral(
+             "Aviso: el dispositivo %1 aparece en más de una sección del fichero %2; se usa la "
+             "primera.")
+      .arg(name, visibleName(path));
+}
 inline QString hexLoadStopped() {
   return QStringLiteral("Carga del fichero HEX detenida: no se ha tocado el PIC.");
 }

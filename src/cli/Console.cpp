@@ -22,7 +22,13 @@ void Console::info(const QString& text) {
   put(out_, text + QLatin1Char('\n'));
 }
 
+void Console::listItem(const QString& text) {
+  const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out_);
+}
+
 void Console::error(const QString& text) {
+  std::fflush(out_);
   clearProgress();
   put(err_, text + QLatin1Char('\n'));
 }

@@ -16,7 +16,10 @@ class Console {
   // Whether stderr was a terminal when the tool started.
   static bool stderrIsTerminal();
 
-  void info(const QString& text);   // a line on stdout
+  void info(const QString& text);  // a line on stdout
+  // A line on stdout left in the stream's buffer, for long listings; error() writes what is
+  // buffered first, so the two streams keep their order.
+  void listItem(const QString& text);
   void error(const QString& text);  // a line on stderr
   // Rewrites the progress line (terminals only).
   void progress(const QString& text);

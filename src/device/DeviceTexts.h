@@ -2,13 +2,33 @@
 
 #include <QString>
 
+#include "device/FileNames.h"
+
 // The device layer's user-visible texts.
 namespace tavrix::texts {
 
 inline QString configFileMissing(const QString& path) {
-  return QStringLiteral("Fichero de configuración ") + path +
+  return QStringLiteral("Fichero de configuración ") + visibleName(path) +
          QStringLiteral(
              " no encontrado. Vuelva a copiar este fichero o instale de nuevo el programa.");
+}
+
+// A device file that exists and cannot be read, with the reason.
+inline QString configFileUnreadable(const QString& path, const QString& reason) {
+  return QStringLiteral("No se puede leer el fichero de configuración %1: %2.")
+      .arg(visibleName(path), reason);
+}
+
+// A device file that was read, every one of whose devices was refused.
+inline QString noUsableDevice(const QString& path) {
+  return QStringLiteral("Fichero de configuración ") + visibleName(path) +
+         QStringLiteral(
+             ": ningún dispositivo del fichero se puede usar. Corrija el fichero o instale de "
+             "nuevo el programa.");
+}
+
+inline QString deviceFileTooLarge() {
+  return QStringLiteral("pasa de 64 MB, más que cualquier fichero de dispositivos");
 }
 
 inline QString badProgBits(const QString& name, qint32 bits, qint32 max) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "device/DeviceFile.h"
 #include "device/IniFile.h"
 #include "support/TempFiles.h"
 
@@ -63,6 +66,117 @@ TEST(IniFileSyntax, UnreadableNumbersAndEmptyValuesGiveTheDefault) {
   EXPECT_EQ(ini.readInteger("S", "B", 64), 64);
   EXPECT_EQ(ini.readInteger("S", "C", 64), 16);
   EXPECT_EQ(ini.readInteger("T", "C", 5), 5);
+}
+
+// The rules as plainly as they can be put: each line read as text, trimmed, then split. The
+// reader walks the file's bytes instead; both must agree on every file.
+struct PlainIni {
+  struct Section {
+    QString name;
+    QList<QPair<QString, QString>> entries;
+  };
+  QList<Section> sections;
+
+  explicit PlainIni(const QByteArray& text) {
+    for (const QByteArray& raw : text.split('\n')) {
+      const auto trimmed = [](QString s) {
+        while (!s.isEmpty() && s.front().unicode() <= 0x20) s.remove(0, 1);
+        while (!s.isEmpty() && s.back().unicode() <= 0x20) s.chop(1);
+        return s;
+      };
+      const QString t = trimmed(QString::fromUtf8(raw));
+      if (t.isEmpty() || t.startsWith(';')) continue;
+      if (t.size() >= 2 && t.startsWith('[') && t.endsWith(']')) {
+        sections.append({trimmed(t.mid(1, t.size() - 2)), {}});
+      } else if (!sections.isEmpty() && t.contains('=')) {
+        const qsizetype eq = t.indexOf('=');
+        sections.last().entries.append({trimmed(t.left(eq)), trimmed(t.mid(eq + 1))});
+      }
+    }
+  }
+  std::optional<QString> value(const QString& section, const QString& key) const {
+    for (const Section& s : sections) {
+      if (s.name != section) continue;
+      for (const auto& e : s.entries)
+        if (e.first == key) return e.second;
+      return std::nullopt;
+    }
+    return std::nullopt;
+  }
+};
+
+TEST(IniFileSyntax, AgreesWithThePlainRulesOnRandomFiles) {
+  // Lines made of a lead (blanks, byte-order marks), a header, an entry, a comment or junk,
+  // and a tail; names and values with bytes that are not UTF-8, NUL and byte-order marks.
+  const QList<QByteArray> leads = {
+      "", "", " ", "\t", "\xEF\xBB\xBF", "\xEF\xBB\xBF ", " \xEF\xBB\xBF", QByteArray(1, '\0')};
+  const QList<QByteArray> words = {"PIC",
+                                   "PICA",
+                                   "A",
+                                   "B",
+                                   "Config",
+                                   "lastfile",
+                                   "",
+                                   " A ",
+                                   "PIC\xC3\xA9",
+                                   "PIC\xFF",
+                                   "\xEF\xBB\xBF"
+                                   "A",
+                                   "\xC3",
+                                   "A=B",
+                                   "[A",
+                                   "A]",
+                                   ";A"};
+  const QList<QByteArray> tails = {"", "", " ", "\r", " \t\r", "\xC3"};
+  const QStringList names = {"PIC", "PICA", "A", "B", "Config", "", "PIC\u00E9", "PIC\uFFFD"};
+  const QStringList keys = {"A", "B", "ProgMem", "lastfile", "", "\uFEFFA", "\u00E9", "[A"};
+  std::mt19937 random(12);
+  const auto pick = [&random](const QList<QByteArray>& from) {
+    return from[int(random() % from.size())];
+  };
+  tavrix::test::TempFiles tmp;
+  for (int round = 0; round < 2000; ++round) {
+    QByteArray text;
+    for (int i = int(random() % 12); i > 0; --i) {
+      QByteArray line = pick(leads);
+      switch (random() % 5) {
+        case 0:
+          line += '[' + pick(leads) + pick(words) + pick(tails) + ']';
+          break;
+        case 1:
+        case 2:
+          line += pick(words) + pick(tails) + '=' + pick(leads) + pick(words);
+          break;
+        case 3:
+          line += ';' + pick(words) + '=' + pick(words);
+          break;
+        default:
+          line += pick(words);
+      }
+      text += line + pick(tails) + (random() % 8 ? "\n" : "");
+    }
+    SCOPED_TRACE(text.toPercentEncoding().toStdString());
+    const PlainIni plain(text);
+    const IniFile ini = IniFile::parse(text);
+    QStringList plainNames;
+    for (const auto& s : plain.sections) plainNames << s.name;
+    ASSERT_EQ(ini.sectionNames(), plainNames);
+    for (const QString& section : names + plainNames)
+      for (const QString& key : keys)
+        ASSERT_EQ(ini.value(section, key), plain.value(section, key))
+            << section.toStdString() << " / " << key.toStdString();
+    // The device list reads the same file the same way (one file in ten is enough).
+    if (round % 10 != 0) continue;
+    const tavrix::DeviceList list = tavrix::ReadDeviceList(tmp.write("r.ini", text));
+    QStringList devices;
+    for (const QString& name : plainNames)
+      if (name.startsWith(QLatin1String("PIC"))) devices << name;
+    ASSERT_EQ(list.devices.toList(), devices);
+    QStringList repeated;
+    for (qsizetype i = 0; i < devices.size(); ++i)
+      if (devices.indexOf(devices[i]) < i && !repeated.contains(devices[i])) repeated << devices[i];
+    ASSERT_EQ(list.repeated, repeated);
+  }
 }
 
 TEST(IniFileHostile, HugeLinesBinaryAndOddFilesReadSafely) {

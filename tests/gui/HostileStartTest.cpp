@@ -74,7 +74,11 @@ TEST(HostileStart, OnlyAbsurdDevicesEndTheProgramAfterSayingWhy) {
   EXPECT_EQ(h.prompts.boxes[0].text,
             "El dispositivo PICHUGE no se puede usar: ProgMem=2147483647 está fuera del rango 0 "
             "a 32768.");
+  // The file was found and read: the last box says no device in it can be used.
   EXPECT_TRUE(h.prompts.boxes[1].text.startsWith("Fichero de configuración "));
+  EXPECT_TRUE(h.prompts.boxes[1].text.endsWith(
+      ": ningún dispositivo del fichero se puede usar. Corrija el fichero o instale de nuevo el "
+      "programa."));
   EXPECT_TRUE(h.form->endRequested());
 }
 

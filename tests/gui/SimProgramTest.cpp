@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,11 @@
 #include "sim/VirtualChip.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFiles.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tavrix;
 
@@ -164,6 +170,33 @@ TEST(SimProgram, DefaultDeviceFileIsTheSystemOneWhenPresentElseTheShippedOne) {
   } else {
     EXPECT_TRUE(path == "/shipped/Tavrix.ini" || path.endsWith("/share/tavrix/Tavrix.ini"));
   }
+}
+
+// A system device file that cannot be read is as good as none: the shipped copy is used, as
+// the simulator does when there is no system file.
+TEST(SimProgram, SystemDeviceFileThatCannotBeReadIsPassedOver) {
+  test::TempFiles tmp;
+  const QString system = tmp.write(QStringLiteral("Tavrix.ini"), "[PIC16F84A]\n");
+  const auto fallsBack = [](const QString& path) {
+    const QString chosen = VirtualProgrammer::defaultConfigPath("/shipped/Tavrix.ini", path);
+    return chosen == "/shipped/Tavrix.ini" || chosen.endsWith("/share/tavrix/Tavrix.ini");
+  };
+  EXPECT_FALSE(fallsBack(system));
+  EXPECT_TRUE(fallsBack(tmp.path(QString())));  // a folder
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to look as another user";
+  ASSERT_EQ(::chmod(QFile::encodeName(tmp.path(QString())).constData(), 0755), 0);
+  ASSERT_EQ(::chmod(QFile::encodeName(system).constData(), 0600), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::setgroups(0, nullptr);
+    if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) ::_exit(2);
+    ::_exit(fallsBack(system) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
