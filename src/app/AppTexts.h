@@ -17,4 +17,9 @@ inline QString virtualFaultProblem(const QString& problem) {
   return QStringLiteral("TAVRIX_VIRTUAL_FAULT: %1").arg(problem);
 }
 
+// The save dialog's question for a file whose name the dialog could not read as text.
+inline QString replaceExistingFile(const QString& name) {
+  return QStringLiteral("%1 ya existe.\n¿Desea reemplazarlo?").arg(name);
+}
+
 }  // namespace tavrix::texts

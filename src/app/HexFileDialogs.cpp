@@ -1,13 +1,48 @@
 #include "app/HexFileDialogs.h"
 
 #include <QFileDialog>
+#include <QMessageBox>
+
+#include "app/AppTexts.h"
+#include "device/FileNames.h"
 
 namespace tavrix {
 
 namespace {
 
+// The file dialog lists names as Qt decodes them, so a name holding bytes that are not UTF-8
+// shows, and comes back, with U+FFFD in their place: a path that names no file. Such a choice
+// is taken to the folder's real entry (resolveDecodedName), before the dialog's own checks
+// would report the file as missing or skip the question about replacing it.
+class HexFileDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+  QString chosen() const { return chosen_; }
+
+  void accept() override {
+    const QStringList files = selectedFiles();
+    const QString picked = files.value(0);
+    const QString real = files.size() == 1 ? resolveDecodedName(picked) : picked;
+    chosen_.clear();
+    if (real == picked) {
+      QFileDialog::accept();
+      return;
+    }
+    if (acceptMode() == AcceptSave &&
+        QMessageBox::question(this, windowTitle(),
+                              texts::replaceExistingFile(visibleName(real.mid(
+                                  real.lastIndexOf(QLatin1Char('/')) + 1)))) != QMessageBox::Yes)
+      return;
+    chosen_ = real;
+    QDialog::accept();
+  }
+
+ private:
+  QString chosen_;
+};
+
 QFileDialog* createHexDialog(QWidget* parent, const QString& title, const QString& hexFilter) {
-  auto* dialog = new QFileDialog(parent, title);
+  auto* dialog = new HexFileDialog(parent, title);
   dialog->setDefaultSuffix(QStringLiteral("hex"));
   dialog->setNameFilters({hexFilter, QStringLiteral("Todos los ficheros (*)")});
   dialog->selectNameFilter(hexFilter);
@@ -37,7 +72,10 @@ QFileDialog* createSaveHexDialog(QWidget* parent) {
 
 QString execFileDialog(QFileDialog* dialog) {
   QString path;
-  if (dialog->exec() == QDialog::Accepted) path = dialog->selectedFiles().value(0);
+  if (dialog->exec() == QDialog::Accepted) {
+    const auto* own = dynamic_cast<const HexFileDialog*>(dialog);
+    path = own && !own->chosen().isEmpty() ? own->chosen() : dialog->selectedFiles().value(0);
+  }
   delete dialog;
   return path;
 }

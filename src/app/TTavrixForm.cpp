@@ -19,6 +19,7 @@
 #include "app/ImageGrid.h"
 #include "device/DeviceFile.h"
 #include "device/DeviceTexts.h"
+#include "device/FileNames.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/TPalConfForm.h"
 #include "image/DeviceSelection.h"
@@ -280,7 +281,7 @@ void TTavrixForm::Principal() {
 void TTavrixForm::LoadDeviceList() {
   const DeviceList list = ReadDeviceList(devices_.ConfigPath);
   portDevice_ = list.portDevice;
-  LastFileItem = File1->addAction(literalCaption(list.lastFile));
+  LastFileItem = File1->addAction(literalCaption(visibleName(list.lastFile)));
   LastFileItem->setObjectName(QStringLiteral("LastFileItem"));
   LastFileItem->setData(list.lastFile);
   LastFileItem->setVisible(!list.lastFile.isEmpty());

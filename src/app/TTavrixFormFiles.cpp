@@ -2,6 +2,7 @@
 
 #include "app/HexFileDialogs.h"
 #include "app/TTavrixForm.h"
+#include "device/FileNames.h"
 #include "image/HexReader.h"
 #include "image/HexTexts.h"
 
@@ -10,8 +11,8 @@
 namespace tavrix {
 
 void TTavrixForm::hexFileOpened(const QString& path) {
-  setWindowTitle(texts::hexWindowCaption(path) + options_.boardNote);
-  LastFileItem->setText(QString(path).replace(QLatin1Char('&'), QLatin1String("&&")));
+  setWindowTitle(texts::hexWindowCaption(visibleName(path)) + options_.boardNote);
+  LastFileItem->setText(visibleName(path).replace(QLatin1Char('&'), QLatin1String("&&")));
   LastFileItem->setData(path);
   if (path.isEmpty()) LastFileItem->setVisible(false);
 }

@@ -4,6 +4,8 @@
 #include "Console.h"
 #include "device/DeviceFile.h"
 #include "device/DeviceTexts.h"
+#include "device/FileNames.h"
+#include "device/IniFile.h"
 #include "image/DeviceSelection.h"
 #include "image/HexReader.h"
 #include "image/HexWriter.h"
@@ -29,8 +31,10 @@ bool CliSession::selectDevice() {
     prompts_.AskOnError(::tavrix::texts::configFileMissing(devices_.ConfigPath));
     return false;
   }
-  // Names are matched exactly, as the device menu's captions are.
-  const QString name = options_.device.isEmpty() ? list.devices.first() : options_.device;
+  // Names are matched exactly, as the device menu's captions are; a name given as bytes is
+  // read as the file's names are.
+  const QString name = options_.device.isEmpty() ? list.devices.first()
+                                                 : IniFile::decode(nameToBytes(options_.device));
   if (!list.devices.contains(name)) {
     prompts_.AskOnError(texts::unknownDevice(name, devices_.ConfigPath));
     return false;

@@ -120,7 +120,7 @@ inline QString badFaultList(const QString& problem) {
 // Errors only the command-line tool meets.
 inline QString unknownDevice(const QString& name, const QString& path) {
   return QStringLiteral("El dispositivo %1 no está en el fichero de configuración %2.")
-      .arg(name, path);
+      .arg(name, visibleName(path));
 }
 inline QString cannotCreateTrace(const QString& path, const QString& reason) {
   return QStringLiteral("No se puede crear el fichero de traza %1: %2.")

@@ -7,16 +7,19 @@
 #include "CliTexts.h"
 #include "Console.h"
 #include "Interruption.h"
+#include "device/FileNames.h"
 
 using namespace tavrix::cli;
 
 int main(int argc, char** argv) {
+  // File names are bytes: the arguments are taken as they are, before Qt decodes them.
+  const QStringList arguments = tavrix::namesFromArgv(argc, argv);
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(texts::appName());
   QCoreApplication::setApplicationVersion(texts::version());
 
   Console console(stdout, stderr, Console::stderrIsTerminal());
-  const ParseResult parsed = parseCommandLine(QCoreApplication::arguments());
+  const ParseResult parsed = parseCommandLine(arguments);
   switch (parsed.outcome) {
     case ParseResult::Outcome::Help:
     case ParseResult::Outcome::Version:

@@ -1,12 +1,17 @@
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "app/HexFileDialogs.h"
 #include "device/DeviceDef.h"
+#include "device/FileNames.h"
 #include "image/MemoryImage.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFiles.h"
@@ -100,6 +105,48 @@ TEST(HexFileDialogs, ChosenFilesAreLoadedAndSaved) {
   answerNextDialog(out);
   EXPECT_EQ(saveHexWithDialog(nullptr, r.image, r.prompts), HexSave::Saved);
   EXPECT_TRUE(r.files.read(out).startsWith(":200000003412FF3F"));
+}
+
+// The dialog lists a name whose bytes are not UTF-8 with U+FFFD in their place, and hands that
+// back: the choice still reaches the file, and replacing it is asked first.
+TEST(HexFileDialogs, NamesThatAreNotUtf8ReachTheirFiles) {
+  Rig r;
+  const QByteArray dir = QFile::encodeName(r.files.path(QString())) + '/';
+  for (const QByteArray& name : {QByteArray("\xff.hex"), QByteArray("o\xfe.hex")}) {
+    const int fd = ::open((dir + name).constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(fd, ":020000003412B8\n:00000001FF\n", 28), 28);
+    ::close(fd);
+  }
+  const QString shown = QFile::decodeName(dir);
+  QStringList opened;
+  answerNextDialog(shown + QStringLiteral("\uFFFD.hex"));
+  EXPECT_EQ(
+      openHexWithDialog(nullptr, r.image, r.prompts, [&](const QString& path) { opened << path; }),
+      HexLoad::Completed);
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_EQ(nameToBytes(opened[0]), dir + "\xff.hex");
+  EXPECT_EQ(r.image.progText(0), QStringLiteral("1234"));
+
+  QStringList asked;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(shown + QStringLiteral("o\uFFFD.hex"));
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      asked << box->text();
+      box->button(QMessageBox::Yes)->click();
+    });
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  EXPECT_EQ(saveHexWithDialog(nullptr, r.image, r.prompts), HexSave::Saved);
+  EXPECT_EQ(asked, QStringList{QStringLiteral("o\\xFE.hex ya existe.\n¿Desea reemplazarlo?")});
+  const int fd = ::open((dir + "o\xfe.hex").constData(), O_RDONLY);
+  char head[16] = {};
+  ASSERT_EQ(::read(fd, head, 9), 9);
+  ::close(fd);
+  EXPECT_EQ(QByteArray(head), QByteArray(":20000000"));
 }
 
 TEST(HexFileDialogs, ChooserCanStandInForTheDialog) {
