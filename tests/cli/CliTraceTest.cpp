@@ -142,8 +142,6 @@ TEST(CliTrace, SignalLeavesTheBoardIdle) {
   const Lines lines = fileLines(trace);
   ASSERT_GT(lines.size(), 1000u);
   EXPECT_EQ(lines.back(), "W 24");
-  // Cut short: the run had not reached its own end.
-  EXPECT_FALSE(QFile::exists(tmp.path("s.hex")));
 }
 
 TEST(CliTrace, UnwritableTraceEndsWithTwoBeforeTheChip) {
