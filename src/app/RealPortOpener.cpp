@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "device/FileNames.h"
 #include "link/LinkTexts.h"
 #include "link/PortOpening.h"
 
@@ -15,7 +16,9 @@ std::function<std::unique_ptr<Port>(const QString&)> realPortOpener(PortSystem& 
         openNamedOrSearch(system, QFile::encodeName(portDevice).toStdString(), dir);
     if (!opening.port && problems) {
       *problems << "tavrix: " << texts::kNoParallelPortUtf8 << '\n';
-      for (const std::string& line : opening.problemLines()) *problems << line << '\n';
+      // The node comes from the device file: its bytes are shown, never obeyed by the terminal.
+      for (const std::string& line : opening.problemLines())
+        *problems << visibleName(nameFromBytes(QByteArrayView(line))).toStdString() << '\n';
       problems->flush();
     }
     return std::unique_ptr<Port>(std::move(opening.port));

@@ -20,6 +20,7 @@
 #include "device/DeviceFile.h"
 #include "device/DeviceTexts.h"
 #include "device/FileNames.h"
+#include "device/VisibleText.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/TPalConfForm.h"
 #include "image/DeviceSelection.h"
@@ -40,9 +41,10 @@ class DisconnectedPort : public Port {
   std::uint8_t readStatus() override { return 0; }
 };
 
-// Menu captions are the texts themselves: an "&" is shown, never taken as an accelerator.
+// Menu captions are the texts themselves: an "&" is shown, never taken as an accelerator, and a
+// control character is shown as visibleText() shows it.
 QString literalCaption(const QString& text) {
-  QString caption = text;
+  QString caption = visibleText(text);
   caption.replace(QLatin1Char('&'), QLatin1String("&&"));
   return caption;
 }
@@ -330,7 +332,7 @@ void TTavrixForm::SelectDevice(QAction* item) {
 
 void TTavrixForm::UpdateStatusBar() {
   const DeviceDef& d = devices_.CurrentDevice;
-  leftPanels[0]->setText(d.Name);
+  leftPanels[0]->setText(visibleText(d.Name));
   leftPanels[1]->setText(QStringLiteral("PR=%1(%2)").arg(image_.ProgEnd()).arg(d.ProgMem));
   leftPanels[2]->setText(QStringLiteral("EE=%1(%2)").arg(image_.EEPromEnd()).arg(d.EEProm));
   leftPanels[3]->setText(QStringLiteral("RA=%1").arg(d.RAM));

@@ -7,6 +7,7 @@
 #include "app/QtTranslation.h"
 #include "app/TTavrixForm.h"
 #include "app/VirtualProgrammer.h"
+#include "device/VisibleText.h"
 #include "link/RealClock.h"
 
 // Tavrix on the virtual programmer board: the same windows, a simulated chip per device and the
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
   // standard error for a terminal or a script, and in a box for a start from a menu.
   const QString faultProblem = programmer.takeFaultsFromEnvironment();
   if (!faultProblem.isEmpty()) {
-    std::fprintf(stderr, "tavrix-sim: %s\n", faultProblem.toLocal8Bit().constData());
+    std::fprintf(stderr, "tavrix-sim: %s\n",
+                 tavrix::visibleText(faultProblem).toLocal8Bit().constData());
     prompts.ShowError(faultProblem);
     return 2;
   }

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "device/VisibleText.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -134,7 +136,7 @@ QString visibleName(QStringView name) {
       shown.append(QChar(u));
     }
   }
-  return shown;
+  return visibleText(shown);
 }
 
 QStringList namesFromArgv(int argc, const char* const* argv) {

@@ -16,7 +16,8 @@ namespace tavrix {
 QString nameFromBytes(QByteArrayView bytes);
 QByteArray nameToBytes(QStringView name);
 
-// The name as messages show it: each byte that is not text written as \xHH.
+// The name as messages show it: each byte that is not text written as \xHH, each control
+// character as visibleText() shows it.
 QString visibleName(QStringView name);
 
 // The program's arguments as names, argv[0] first.

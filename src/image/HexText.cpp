@@ -1,5 +1,7 @@
 #include "image/HexText.h"
 
+#include "device/VisibleText.h"
+
 namespace tavrix {
 
 QString hexText(qint64 value, int minDigits) {
@@ -37,14 +39,8 @@ qint64 cellValue(QStringView text) {
 QString notAnIntegerMessage(QStringView text) {
   // A control character (a NUL byte of a damaged file, a tab) would vanish from the box or the
   // terminal; it is shown as its Unicode control picture (NUL as U+2400) so the text stays clear.
-  QString shown = text.toString();
-  for (QChar& c : shown) {
-    if (c.unicode() < 0x20)
-      c = QChar(char16_t(0x2400 + c.unicode()));
-    else if (c.unicode() == 0x7F)
-      c = QChar(char16_t(0x2421));
-  }
-  return QStringLiteral("'$") + shown + QStringLiteral("' is not a valid integer value.");
+  return QStringLiteral("'$") + visibleText(text) +
+         QStringLiteral("' is not a valid integer value.");
 }
 
 }  // namespace tavrix

@@ -17,7 +17,7 @@ std::optional<quint32> parseHex(QStringView text);
 qint64 cellValue(QStringView text);
 
 // "'$text' is not a valid integer value." as shown when a text must be a number and is not.
-// Control characters in the text are shown as their Unicode control pictures (NUL as U+2400).
+// Control characters in the text are shown as visibleText() shows them (NUL as U+2400).
 QString notAnIntegerMessage(QStringView text);
 
 }  // namespace tavrix

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "device/FileNames.h"
+#include "device/VisibleText.h"
 #include "support/TempFiles.h"
 
 namespace {
@@ -41,6 +42,11 @@ TEST(FileNames, EveryByteStringRoundTripsAndTextStaysText) {
     }
   }
   EXPECT_EQ(visibleName(nameFromBytes("out\xfe\xC3\xA9.hex")), QStringLiteral("out\\xFEé.hex"));
+  // Control characters, C1 ones (which some terminals obey) too, cannot reach a terminal.
+  EXPECT_EQ(visibleName(nameFromBytes("a\x1b[2J\n\x7f\xC2\x9B"
+                                      "1m\x9b.hex")),
+            QStringLiteral("a\u241b[2J\u240a\u2421\\x9B1m\\x9B.hex"));
+  EXPECT_EQ(visibleText(u"uno\ndos\t", LineFeeds::kKeep), QStringLiteral("uno\ndos\u2409"));
 }
 
 TEST(FileNames, DecodedNamesFindTheOneEntryTheyStandFor) {
