@@ -26,6 +26,7 @@
 #include "image/DeviceSelection.h"
 #include "image/GridTableModel.h"
 #include "image/HexText.h"
+#include "link/EndingSignals.h"
 #include "link/ParallelPort.h"
 #include "link/RealClock.h"
 #include "ops/gui/TProcesaForm.h"
@@ -111,6 +112,7 @@ TTavrixForm::TTavrixForm(Prompts& prompts, StartupOptions options, QWidget* pare
 }
 
 TTavrixForm::~TTavrixForm() {
+  if (port_) EndingSignals::unwatch(*port_);
   // The windows and grids are views of the image and the grid models, which are members: they
   // go first, while what they show still exists.
   qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
@@ -269,7 +271,11 @@ void TTavrixForm::Principal() {
   devices_.ConfigPath = options_.configPath;
   LoadDeviceList();
   port_ = options_.openPort ? options_.openPort(portDevice_) : nullptr;
-  if (port_) link_.setPort(*port_);
+  if (port_) {
+    link_.setPort(*port_);
+    // A signal that ends the program leaves the board idle (where the program installed that).
+    EndingSignals::watch(*port_);
+  }
   if (PortHandle() < 1) {
     AskOnError(texts::kNoParallelPort);
     requestEnd();
@@ -370,6 +376,7 @@ bool TTavrixForm::FormCloseQuery() {
 }
 
 void TTavrixForm::FormClose() {
+  if (port_) EndingSignals::unwatch(*port_);
   link_.setPort(*noPort_);
   port_.reset();  // closes the port; the data lines keep their last value
 }

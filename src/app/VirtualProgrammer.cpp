@@ -20,6 +20,7 @@ class BoardHandle : public Port {
   explicit BoardHandle(VirtualBoard& board) : board_(board) {}
   bool writeByte(std::uint8_t value) override { return board_.writeByte(value); }
   std::uint8_t readStatus() override { return board_.readStatus(); }
+  bool goIdleNow() noexcept override { return board_.goIdleNow(); }
 
  private:
   VirtualBoard& board_;

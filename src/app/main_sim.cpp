@@ -8,11 +8,14 @@
 #include "app/TTavrixForm.h"
 #include "app/VirtualProgrammer.h"
 #include "device/VisibleText.h"
+#include "link/EndingSignals.h"
 #include "link/RealClock.h"
 
 // Tavrix on the virtual programmer board: the same windows, a simulated chip per device and the
 // real clock, so the progress window shows real progress.
 int main(int argc, char** argv) {
+  // Before any thread or port: a signal that ends the program leaves the board idle.
+  tavrix::EndingSignals::install();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrix"));
   QApplication::setApplicationVersion(QStringLiteral("1.01"));

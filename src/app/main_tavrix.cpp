@@ -7,10 +7,13 @@
 #include "app/QtTranslation.h"
 #include "app/RealPortOpener.h"
 #include "app/TTavrixForm.h"
+#include "link/EndingSignals.h"
 
 // Tavrix on the parallel port: /etc/Tavrix.ini, its `portdevice` or the search of /dev/lp0..2
 // and /dev/parport0..2, and the real clock.
 int main(int argc, char** argv) {
+  // Before any thread or port: a signal that ends the program leaves the board idle.
+  tavrix::EndingSignals::install();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrix"));
   QApplication::setApplicationVersion(QStringLiteral("1.01"));

@@ -3,10 +3,13 @@
 #include "CliTexts.h"
 #include "device/FileNames.h"
 #include "device/FileSave.h"
+#include "device/PathWalk.h"
+#include "link/EndingSignals.h"
 #include "link/LinkTexts.h"
 #include "link/PortOpening.h"
 #include "link/RealClock.h"
 #include "link/Recording.h"
+#include "link/TraceFile.h"
 #include "link/VirtualClock.h"
 #include "sim/ChipStateFile.h"
 #include "sim/VirtualBoard.h"
@@ -17,6 +20,7 @@ namespace tavrix::cli {
 ChipBoard::ChipBoard() = default;
 
 ChipBoard::~ChipBoard() {
+  unwatchSignals();
   // The board goes before the chip it drives; the state file's lock goes last.
   board_.reset();
   chip_.reset();
@@ -53,7 +57,7 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const Q
     if (!opening.port) {
       *error = QString::fromUtf8(::tavrix::texts::kNoParallelPortUtf8);
       for (const std::string& line : opening.problemLines())
-        *error += QLatin1Char('\n') + QString::fromUtf8(line.c_str());
+        *error += QLatin1Char('\n') + visibleName(nameFromBytes(QByteArrayView(line)));
       return false;
     }
     parallel_ = std::move(opening.port);
@@ -71,18 +75,12 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const Q
       if (state_) state_->discardCreated();  // nothing was sent: no state was made either
       return false;
     }
-    traceBuffer_ = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(fd, std::ios::out);
-    traceFile_ = std::make_unique<std::ostream>(traceBuffer_.get());
+    traceFile_ = std::make_unique<TraceFile>(fd);
     sink_ = std::make_unique<TraceSink>(*traceFile_);
     recordingPort_ = std::make_unique<RecordingPort>(*port_, *sink_);
     recordingClock_ = std::make_unique<RecordingClock>(*clock_, *sink_);
     port_ = recordingPort_.get();
     clock_ = recordingClock_.get();
-  }
-  if (!parallel_) {
-    // On the virtual board a signal is acted on at the next byte, so the trace shows it.
-    guard_ = std::make_unique<Interruption::IdleGuardPort>(*port_);
-    port_ = guard_.get();
   }
   return true;
 }
@@ -90,29 +88,23 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const Q
 bool ChipBoard::finish(QString* error) {
   bool ok = true;
   if (state_ && !state_->save(*chip_, error)) ok = false;
-  if (traceFile_) {
-    traceFile_->flush();
-    const bool written = !traceFile_->fail() && traceBuffer_->close() != nullptr;
-    if (!written && ok) {
-      *error = texts::cannotWriteTrace(tracePath_);
-      ok = false;
-    }
+  if (traceFile_ && !traceFile_->close() && ok) {
+    *error = texts::cannotWriteTrace(tracePath_, systemReason(traceFile_->error()));
+    ok = false;
   }
   return ok;
 }
 
+bool ChipBoard::traceFailed() const {
+  return traceFile_ && traceFile_->error() != 0;
+}
+
 void ChipBoard::watchSignals() {
-  if (parallel_) {
-    Interruption::watch(parallel_->PortHandle(), parallel_->kind());
-  } else {
-    Interruption::watchDeferred([this] {
-      if (traceFile_) traceFile_->flush();
-    });
-  }
+  if (port_) EndingSignals::watch(*port_);
 }
 
 void ChipBoard::unwatchSignals() {
-  Interruption::unwatch();
+  if (port_) EndingSignals::unwatch(*port_);
 }
 
 }  // namespace tavrix::cli

@@ -2,12 +2,9 @@
 
 #include <QString>
 
-#include <ext/stdio_filebuf.h>
 #include <memory>
-#include <ostream>
 
 #include "CliOptions.h"
-#include "Interruption.h"
 #include "device/DeviceDef.h"
 #include "link/Clock.h"
 #include "link/ParallelPort.h"
@@ -18,6 +15,7 @@ class RealClock;
 class RecordingClock;
 class RecordingPort;
 class ChipStateFile;
+class TraceFile;
 class TraceSink;
 class VirtualBoard;
 class VirtualChip;
@@ -34,6 +32,9 @@ namespace tavrix::cli {
 // - --port PATH, else the device file's `portdevice`: exactly that node; otherwise the search
 //   of /dev/lp0, lp1, lp2, then /dev/parport0, 1, 2; real clock. Only a parallel port is used.
 // - --trace FILE: every write, status read and wait is recorded in the link's trace format.
+// A signal that ends the tool while the board is watched leaves the lines idle; the trace then
+// ends with that byte. The virtual chip's contents are not saved then: STATE keeps what it
+// held before the run (the erased chip when the run created it).
 class ChipBoard {
  public:
   ChipBoard();
@@ -52,12 +53,14 @@ class ChipBoard {
   // Saves the virtual chip back to its state file and completes the trace. False with the
   // message when one of them could not be written.
   bool finish(QString* error);
+  // True once a write to the trace file has failed: the run should stop.
+  bool traceFailed() const;
 
   // The real port (its node, kind and handle); null with the virtual board.
   ParallelPort* parallelPort() { return parallel_.get(); }
 
   // From watchSignals() to unwatchSignals(), a signal that ends the tool first leaves the board
-  // idle.
+  // idle and completes the trace.
   void watchSignals();
   void unwatchSignals();
 
@@ -69,13 +72,11 @@ class ChipBoard {
   std::unique_ptr<VirtualBoard> board_;
   std::unique_ptr<ChipStateFile> state_;
 
-  std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> traceBuffer_;
-  std::unique_ptr<std::ostream> traceFile_;
+  std::unique_ptr<TraceFile> traceFile_;
   QString tracePath_;
   std::unique_ptr<TraceSink> sink_;
   std::unique_ptr<RecordingPort> recordingPort_;
   std::unique_ptr<RecordingClock> recordingClock_;
-  std::unique_ptr<Interruption::IdleGuardPort> guard_;
 
   Port* port_ = nullptr;
   Clock* clock_ = nullptr;

@@ -93,6 +93,7 @@ int chipCommand(CliSession& session) {
   const DeviceDef& device = session.devices().CurrentDevice;
   Link link(board.port(), board.clock(), [&device] { return int(device.ProgBits); });
   CliHost host(session.console(), options.areas, session.image());
+  host.stopWhen([&board] { return board.traceFailed(); });
   Engine engine(session.devices(), session.image(), link, session.prompts(), host);
   int status = runOnChip(command, engine, session.prompts()) ? kExitOk : kExitChipError;
   board.unwatchSignals();

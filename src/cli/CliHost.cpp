@@ -31,4 +31,8 @@ void CliHost::ShowProgress(const QString& action, const QString& area, qint64 in
   console_.progress(line);
 }
 
+bool CliHost::stopRequested() {
+  return console_.failed() || (stopWhen_ && stopWhen_());
+}
+
 }  // namespace tavrix::cli

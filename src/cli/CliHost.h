@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "CliOptions.h"
 #include "ops/OperationHost.h"
 
@@ -31,8 +33,14 @@ class CliHost : public OperationHost {
   void UpdateStatusBar() override {}
   void beep() override {}
 
+  // The run stops once the console has failed, or `also` says so (a trace that cannot be
+  // written).
+  void stopWhen(std::function<bool()> also) { stopWhen_ = std::move(also); }
+  bool stopRequested() override;
+
  private:
   Console& console_;
+  std::function<bool()> stopWhen_;
   Areas areas_;
   const MemoryImage& image_;
 };

@@ -26,7 +26,8 @@ void CliPrompts::holdInfo(bool hold, bool show) {
 bool CliPrompts::AskOnError(const QString& text) {
   ++questions_;
   console_.error(QStringLiteral("Error: ") + text);
-  return !keepGoing_;
+  // A question nobody can read any more is answered Cancel: the run stops there.
+  return !keepGoing_ || console_.failed();
 }
 
 void CliPrompts::ShowError(const QString& text) {

@@ -10,7 +10,8 @@ class Console;
 
 // The prompt seam on a terminal: information on stdout, every error on stderr as
 // "Error: " + text. Error questions are answered by policy: Cancel at the first one, or OK to
-// every one with --keep-going. The count of errors shown lets the tool choose its exit status.
+// every one with --keep-going; Cancel always once the console has failed. The count of errors shown
+// lets the tool choose its exit status.
 class CliPrompts : public Prompts {
  public:
   CliPrompts(Console& console, bool keepGoing);

@@ -126,8 +126,13 @@ inline QString cannotCreateTrace(const QString& path, const QString& reason) {
   return QStringLiteral("No se puede crear el fichero de traza %1: %2.")
       .arg(visibleName(path), reason);
 }
-inline QString cannotWriteTrace(const QString& path) {
-  return QStringLiteral("Error al escribir el fichero de traza %1.").arg(visibleName(path));
+inline QString cannotWriteTrace(const QString& path, const QString& reason) {
+  return QStringLiteral("Error al escribir el fichero de traza %1: %2.")
+      .arg(visibleName(path), reason);
+}
+// A write to standard output that failed (a pipe whose reader is gone, a full disk).
+inline QString cannotWriteOutput(const QString& reason) {
+  return QStringLiteral("Error al escribir en la salida estándar: %1.").arg(reason);
 }
 inline QString stateFileProblem(const QString& path, const QString& problem) {
   return QStringLiteral("Fichero de estado %1: %2").arg(visibleName(path), problem);

@@ -39,6 +39,14 @@ inline std::string nodeDeniedOutsideGroup(const std::string& group) {
 inline std::string nodeSystemError(const std::string& what) {
   return "error del sistema: " + what;
 }
+// A character device of another driver, refused without being opened (opening it could start
+// something: a watchdog, a tape's rewind).
+inline std::string nodeOfOtherDriver(const std::string& driver) {
+  return "es un dispositivo de caracteres del controlador «" + driver +
+         "», no un puerto paralelo; solo se abren los nodos de lp y de ppdev";
+}
+inline constexpr const char* kNodeOfNoDriver =
+    "es un dispositivo de caracteres de ningún controlador del núcleo, no un puerto paralelo";
 // None of the nodes of the search exists.
 inline std::string noNodeExists(const std::string& nodes) {
   return "no existe ninguno de los nodos " + nodes;

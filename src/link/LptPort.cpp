@@ -2,6 +2,8 @@
 
 #include <linux/lp.h>
 
+#include "link/BoundedWrite.h"
+
 namespace tavrix {
 
 LptPort::LptPort(PortSystem& system, int handle, std::string path)
@@ -26,6 +28,13 @@ std::uint8_t LptPort::readStatus() {
   int status = 0;
   if (retryInterrupted([&] { return system_.ioctl(handle_, LPGETSTATUS, &status); }) < 0) return 0;
   return static_cast<std::uint8_t>(status & 0xFF);
+}
+
+bool LptPort::goIdleNow() noexcept {
+  const int handle = handle_;
+  if (handle < 1) return false;
+  const unsigned char byte = kIdleLines;
+  return writeWithin(system_, handle, &byte, 1, kEndingWriteBudgetMs);
 }
 
 }  // namespace tavrix

@@ -15,6 +15,9 @@ class LptPort : public ParallelPort {
   void PortClose() override;
   bool writeByte(std::uint8_t value) override;
   std::uint8_t readStatus() override;
+  // One non-blocking write, tried again for up to kEndingWriteBudgetMs while the driver is busy
+  // (a printer's handshake that never comes); the handle is left non-blocking.
+  bool goIdleNow() noexcept override;
 };
 
 }  // namespace tavrix

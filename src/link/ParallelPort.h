@@ -39,7 +39,8 @@ class ParallelPort : public Port {
  protected:
   ParallelPort(PortSystem& system, int handle, std::string path, PortKind kind)
       : system_(system), handle_(handle), path_(std::move(path)), kind_(kind) {}
-  // Closes the handle without a word to the driver first.
+  // Closes the handle without a word to the driver first. The port reads as closed before the
+  // handle goes, so a signal handler never writes to a number the system may hand out again.
   void closeHandle();
 
   PortSystem& system_;
@@ -47,10 +48,6 @@ class ParallelPort : public Port {
   std::string path_;
   PortKind kind_;
 };
-
-// Puts `value` on the data lines of an open port with a single system call, straight to the
-// kernel and touching nothing else, so that a signal handler may call it.
-bool PortRawWrite(int handle, PortKind kind, std::uint8_t value);
 
 // Repeats a system call cut short by a signal before it did anything.
 template <typename Call>

@@ -4,6 +4,9 @@
 #include <linux/ppdev.h>
 #include <string.h>
 #include <sys/ioctl.h>
+#include <sys/sysmacros.h>
+
+#include <sstream>
 
 #include "link/LinkTexts.h"
 #include "link/LptPort.h"
@@ -62,6 +65,33 @@ std::string claimRefusal(int error) {
     default:
       return systemError(error);
   }
+}
+
+// Whether the kernel's list of drivers (the "Character devices:" part of /proc/devices, one
+// "major name" a line) gives character devices of `major` to the printer driver or the
+// parallel-port driver. When it does not, `other` is the driver it names, empty for none.
+bool parallelDriver(const std::string& list, unsigned major, std::string* other) {
+  std::istringstream lines(list);
+  std::string line;
+  bool characters = false;
+  other->clear();
+  while (std::getline(lines, line)) {
+    if (line.rfind("Character devices:", 0) == 0) {
+      characters = true;
+      continue;
+    }
+    if (line.empty() || line.find(':') != std::string::npos) {
+      characters = false;
+      continue;
+    }
+    std::istringstream fields(line);
+    unsigned number = 0;
+    std::string name;
+    if (!characters || !(fields >> number >> name) || number != major) continue;
+    if (name == "lp" || name == "ppdev") return true;
+    if (other->empty()) *other = name;
+  }
+  return false;
 }
 
 // Owns a handle while the node is examined; closes it unless it is handed over.
@@ -124,6 +154,14 @@ PortOpening openPortNode(PortSystem& system, const std::string& path) {
     return error == ENOENT ? refuse(texts::kNodeMissing, true) : refuse(systemError(error));
   }
   if (!S_ISCHR(node.st_mode)) return refuse(notACharacterDevice(node.st_mode));
+  // Opening a node can have effects of its own (a watchdog starts, a tape rewinds): a node that
+  // the kernel's list gives to any driver but the printer's and the parallel port's is not
+  // opened at all. Without the list the node is asked, as below.
+  std::string drivers;
+  std::string other;
+  if (system.deviceDrivers(&drivers) && !parallelDriver(drivers, major(node.st_rdev), &other))
+    return refuse(other.empty() ? std::string(texts::kNodeOfNoDriver)
+                                : texts::nodeOfOtherDriver(other));
 
   OpenNode handle(system, retryInterrupted([&] {
                     return system.open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

@@ -1,7 +1,9 @@
 #include "link/PortSystem.h"
 
 #include <grp.h>
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <vector>
@@ -24,6 +26,15 @@ class KernelPorts : public PortSystem {
     return ::ioctl(fd, request, argument);
   }
   ssize_t write(int fd, const void* data, size_t size) override { return ::write(fd, data, size); }
+  int poll(int fd, short events, int timeoutMs) override {
+    struct pollfd one = {fd, events, 0};
+    return ::poll(&one, 1, timeoutMs);
+  }
+  std::int64_t monotonicMs() override {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
+  }
   int close(int fd) override { return ::close(fd); }
   std::string groupName(gid_t group) override {
     std::vector<char> buffer(4096);
@@ -31,6 +42,16 @@ class KernelPorts : public PortSystem {
     struct group* found = nullptr;
     if (::getgrgid_r(group, &entry, buffer.data(), buffer.size(), &found) != 0 || !found) return {};
     return found->gr_name;
+  }
+  bool deviceDrivers(std::string* text) override {
+    const int fd = ::open("/proc/devices", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    text->clear();
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) text->append(buffer, std::size_t(n));
+    ::close(fd);
+    return n == 0;
   }
 };
 

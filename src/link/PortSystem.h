@@ -4,13 +4,15 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 
 namespace tavrix {
 
 // The system calls a parallel port makes, one function each, so that tests can watch every
 // call and answer it as a driver would. Each returns what the system call returns and leaves
-// errno set when it fails.
+// errno set when it fails. The kernel's fcntl, write, ioctl, poll and monotonicMs are safe to
+// call from a signal handler.
 class PortSystem {
  public:
   virtual ~PortSystem() = default;
@@ -19,15 +21,21 @@ class PortSystem {
   // open(2) without creating anything: no mode argument.
   virtual int open(const char* path, int flags) = 0;
   virtual int fstat(int fd, struct ::stat* info) = 0;
-  // fcntl(2) with an integer argument (F_SETFL, F_DUPFD_CLOEXEC).
+  // fcntl(2) with an integer argument (F_GETFL, F_SETFL, F_DUPFD_CLOEXEC).
   virtual int fcntl(int fd, int command, int argument) = 0;
   // fcntl(fd, F_SETLK, lock): an advisory lock taken or refused at once, never awaited.
   virtual int setLock(int fd, const struct flock& lock) = 0;
   virtual int ioctl(int fd, unsigned long request, void* argument) = 0;
   virtual ssize_t write(int fd, const void* data, size_t size) = 0;
+  // poll(2) on one descriptor; a negative `fd` only waits.
+  virtual int poll(int fd, short events, int timeoutMs) = 0;
+  // Milliseconds of the monotonic clock.
+  virtual std::int64_t monotonicMs() = 0;
   virtual int close(int fd) = 0;
   // The name of a group, for telling the user which group may use a node; empty when unknown.
   virtual std::string groupName(gid_t group) = 0;
+  // The kernel's list of drivers by major number (/proc/devices); false when it cannot be read.
+  virtual bool deviceDrivers(std::string* text) = 0;
 };
 
 // The kernel itself.

@@ -30,4 +30,11 @@ std::uint8_t PpdevPort::readStatus() {
   return status;
 }
 
+bool PpdevPort::goIdleNow() noexcept {
+  const int handle = handle_;
+  if (handle < 1) return false;
+  unsigned char byte = kIdleLines;
+  return system_.ioctl(handle, PPWDATA, &byte) == 0;
+}
+
 }  // namespace tavrix

@@ -17,6 +17,8 @@ class PpdevPort : public ParallelPort {
   void PortClose() override;
   bool writeByte(std::uint8_t value) override;
   std::uint8_t readStatus() override;
+  // PPWDATA sets the lines at once, with no handshake to wait for: one call.
+  bool goIdleNow() noexcept override;
 };
 
 }  // namespace tavrix

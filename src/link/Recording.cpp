@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "link/TraceFile.h"
+
 namespace tavrix {
 
 namespace {
@@ -25,8 +27,15 @@ std::string TraceSink::sleepLine(int ms) {
 }
 
 void TraceSink::add(std::string line) {
-  if (out_) *out_ << line << '\n';
-  lines_.push_back(std::move(line));
+  if (file_)
+    file_->append(line);
+  else
+    lines_.push_back(std::move(line));
+}
+
+void TraceSink::idleOnSignal() noexcept {
+  static_assert(kIdleLines == 0x24, "the line below spells the idle byte");
+  if (file_) file_->completeOnSignal("W 24");
 }
 
 void TraceSink::write(std::uint8_t value) {
@@ -42,6 +51,12 @@ void TraceSink::sleep(int ms) {
 bool RecordingPort::writeByte(std::uint8_t value) {
   sink_->write(value);
   return inner_->writeByte(value);
+}
+
+bool RecordingPort::goIdleNow() noexcept {
+  const bool idle = inner_->goIdleNow();
+  sink_->idleOnSignal();
+  return idle;
 }
 
 std::uint8_t RecordingPort::readStatus() {

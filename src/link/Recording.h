@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -10,20 +9,26 @@
 
 namespace tavrix {
 
+class TraceFile;
+
 // Collects a trace of the link's traffic, one event a line:
 //   "W 0A"  a byte written to the data lines (two upper-case hex digits)
 //   "R 40"  a status read and the value it returned
 //   "S 10"  a wait of 10 ms (decimal)
-// Lines are kept in memory and, when a stream is given, also written to it as they happen.
+// Lines are kept in memory, or, when a file is given, written to it instead as they happen (a
+// long run's trace would not fit in memory).
 class TraceSink {
  public:
   TraceSink() = default;
-  explicit TraceSink(std::ostream& out) : out_(&out) {}
+  explicit TraceSink(TraceFile& file) : file_(&file) {}
 
   void add(std::string line);
   void write(std::uint8_t value);
   void status(std::uint8_t value);
   void sleep(int ms);
+  // For a signal handler: the idle byte written as the program ends, the last line of the
+  // file. A trace kept in memory ends with the program and is left as it is.
+  void idleOnSignal() noexcept;
 
   const std::vector<std::string>& lines() const { return lines_; }
   void clear() { lines_.clear(); }
@@ -33,7 +38,7 @@ class TraceSink {
   static std::string sleepLine(int ms);
 
  private:
-  std::ostream* out_ = nullptr;
+  TraceFile* file_ = nullptr;
   std::vector<std::string> lines_;
 };
 
@@ -44,6 +49,8 @@ class RecordingPort : public Port {
 
   bool writeByte(std::uint8_t value) override;
   std::uint8_t readStatus() override;
+  // The inner port goes idle first, then the trace records it.
+  bool goIdleNow() noexcept override;
 
  private:
   Port* inner_;

@@ -61,7 +61,12 @@ bool Engine::reportStops(const QString& text) {
 }
 
 bool Engine::portStops() {
-  if (portFailed_) return true;
+  if (portFailed_ || hostStopped_) return true;
+  if (host_.stopRequested()) {
+    hostStopped_ = true;
+    send(CmdProgModeOff);
+    return true;
+  }
   if (link_.failedWrites() == failedWritesBefore_) return false;
   portFailed_ = true;
   send(CmdProgModeOff);
@@ -253,6 +258,7 @@ bool Engine::RunOperation(OperationKind kind) {
 
   failedWritesBefore_ = link_.failedWrites();
   portFailed_ = false;
+  hostStopped_ = false;
   send(CmdProgModeOn);
   if (portStops()) return false;
   if (host_.scopeProgram() && !programPass(kind, action, maxWord)) return false;

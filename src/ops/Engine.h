@@ -62,7 +62,8 @@ class Engine {
   // of programming mode.
   bool reportStops(const QString& text);
   // True, after telling the user, when the port refused a write since the run began; what was
-  // read then did not come from the chip.
+  // read then did not come from the chip. True as well, with nothing told, when the host asks
+  // for the run to stop; the chip is then taken out of programming mode as after a Cancel.
   bool portStops();
 
   bool programPass(OperationKind kind, const QString& action, qint64 maxWord);
@@ -77,6 +78,7 @@ class Engine {
   OperationHost& host_;
   std::uint64_t failedWritesBefore_ = 0;
   bool portFailed_ = false;
+  bool hostStopped_ = false;
 };
 
 }  // namespace tavrix

@@ -24,6 +24,10 @@ class OperationHost {
   virtual void setMainWindowEnabled(bool enabled) = 0;
   virtual void UpdateStatusBar() = 0;
   virtual void beep() = 0;
+
+  // True when the front end can no longer follow the run (what it writes fails): the run stops
+  // as a Cancel would stop it, without a question. Asked at each location.
+  virtual bool stopRequested() { return false; }
 };
 
 }  // namespace tavrix

@@ -75,6 +75,11 @@ bool VirtualBoard::writeByte(std::uint8_t value) {
   return true;
 }
 
+bool VirtualBoard::goIdleNow() noexcept {
+  lines_ = kIdleLines;
+  return true;
+}
+
 std::uint8_t VirtualBoard::readStatus() {
   ++statusReads_;
   return pgdLevel() ? kStatusPgd : 0;

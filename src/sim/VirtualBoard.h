@@ -40,6 +40,10 @@ class VirtualBoard : public Port {
 
   bool writeByte(std::uint8_t value) override;
   std::uint8_t readStatus() override;
+  // The lines become kIdleLines and nothing else happens: the chip is not driven from a signal
+  // handler (its model may be in the middle of a change), and nothing of it outlives the
+  // program that is ending.
+  bool goIdleNow() noexcept override;
 
   // The chip the board holds; with the "nochip" fault it stays out of the socket.
   VirtualChip* chip() const { return chip_; }

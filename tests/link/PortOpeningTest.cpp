@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "link/BoundedWrite.h"
+#include "link/LptPort.h"
 #include "link/PortOpening.h"
 #include "support/FakePortSystem.h"
 
@@ -308,18 +310,99 @@ TEST(PortOpening, HandleZeroIsMovedAboveZero) {
   EXPECT_EQ(sys.openHandles(), 1);
 }
 
-// The signal handler's single call: a byte for the printer driver, PPWDATA for ppdev.
-TEST(PortOpening, RawWriteIsOneCallOfTheDriversKind) {
+// Opening a node can start something (a watchdog reboots the machine when its handle closes
+// without a word): a node the kernel gives to any other driver is refused unopened.
+TEST(PortOpening, NodesOfOtherDriversAreRefusedWithoutBeingOpened) {
+  const std::string drivers =
+      "Character devices:\n  1 mem\n  6 lp\n 10 misc\n 99 ppdev\n249 watchdog\n\n"
+      "Block devices:\n  7 loop\n 99 virtblk\n";
+  struct Case {
+    unsigned major;
+    const char* reason;
+  };
+  for (const Case& c :
+       {Case{249,
+             "es un dispositivo de caracteres del controlador «watchdog», no un puerto "
+             "paralelo; solo se abren los nodos de lp y de ppdev"},
+        Case{1,
+             "es un dispositivo de caracteres del controlador «mem», no un puerto paralelo; "
+             "solo se abren los nodos de lp y de ppdev"},
+        Case{7,
+             "es un dispositivo de caracteres de ningún controlador del núcleo, no un puerto "
+             "paralelo"}}) {
+    SCOPED_TRACE(c.major);
+    FakePortSystem sys;
+    sys.setDrivers(drivers);
+    FakePortSystem::Node node{Kind::Mute};
+    node.major = c.major;
+    sys.add("/dev/x", node);
+    PortOpening opened = openPortNode(sys, "/dev/x");
+    EXPECT_FALSE(opened.port);
+    EXPECT_EQ(opened.problemLines(), Lines{std::string("/dev/x: ") + c.reason + "."});
+    EXPECT_EQ(sys.calls, Lines{"stat /dev/x"});
+  }
+  // The two parallel-port drivers' nodes are opened and asked as always.
+  FakePortSystem sys;
+  sys.setDrivers(drivers);
+  sys.add("/dev/lp0", Kind::Printer);
+  sys.add("/dev/parport0", Kind::Ppdev);
+  EXPECT_EQ(openPortNode(sys, "/dev/lp0").port->kind(), PortKind::Printer);
+  EXPECT_EQ(openPortNode(sys, "/dev/parport0").port->kind(), PortKind::Ppdev);
+}
+
+// A program ending on a signal puts the idle byte on the lines without waiting on the driver:
+// ppdev takes it at once; a printer whose handshake never comes is given up after the bound.
+TEST(PortOpening, GoingIdleNeverWaitsLongerThanTheBound) {
+  FakePortSystem sys;
+  sys.add("/dev/parport0", Kind::Ppdev);
+  FakePortSystem::Node stuck{Kind::Printer};
+  sys.add("/dev/lp0", stuck);
+  PortOpening ppdev = openPortNode(sys, "/dev/parport0");
+  PortOpening lp = openPortNode(sys, "/dev/lp0");
+  ASSERT_TRUE(ppdev.port && lp.port);
+
+  sys.calls.clear();
+  EXPECT_TRUE(ppdev.port->goIdleNow());
+  EXPECT_EQ(sys.calls, Lines{"ioctl 3 PPWDATA 24"});
+
+  FakePortSystem::Node busy = stuck;
+  busy.busyUntilMs = -1;
+  sys.add("/dev/lp0", busy);
+  sys.calls.clear();
+  EXPECT_FALSE(lp.port->goIdleNow());
+  EXPECT_GE(sys.nowMs(), kEndingWriteBudgetMs);
+  EXPECT_LE(sys.nowMs(), kEndingWriteBudgetMs + 10);
+  ASSERT_GE(sys.calls.size(), 5u);
+  EXPECT_EQ(Lines(sys.calls.begin(), sys.calls.begin() + 5),
+            Lines({"getfl 4", "setfl 4 NONBLOCK", "write 4 24", "poll 4 OUT 10", "poll -1 1"}));
+  EXPECT_EQ(sys.written["/dev/lp0"], "");
+
+  // A handshake that comes late, within the bound: the byte goes out once.
+  busy.busyUntilMs = sys.nowMs() + 300;
+  sys.add("/dev/lp0", busy);
+  EXPECT_TRUE(lp.port->goIdleNow());
+  EXPECT_EQ(sys.written["/dev/lp0"], "\x24");
+
+  // A closed port is not touched.
+  lp.port->PortClose();
+  sys.calls.clear();
+  EXPECT_FALSE(lp.port->goIdleNow());
+  EXPECT_TRUE(sys.calls.empty());
+}
+
+// The same on the kernel's own calls: a port node whose driver never takes the byte (here a
+// full pipe, as a stuck printer) is given up, the call returns.
+TEST(PortOpening, GoingIdleOnAFullKernelNodeReturns) {
   int pipeFds[2];
-  ASSERT_EQ(::pipe2(pipeFds, O_NONBLOCK), 0);
-  EXPECT_TRUE(PortRawWrite(pipeFds[1], PortKind::Printer, 0x24));
-  EXPECT_FALSE(PortRawWrite(pipeFds[1], PortKind::Ppdev, 0x24));  // a pipe knows no PPWDATA
-  EXPECT_FALSE(PortRawWrite(-1, PortKind::Printer, 0x24));
-  char bytes[4];
-  EXPECT_EQ(::read(pipeFds[0], bytes, sizeof bytes), 1);
-  EXPECT_EQ(bytes[0], 0x24);
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  ::fcntl(pipeFds[1], F_SETFL, O_NONBLOCK);
+  const std::string filler(4096, 'x');
+  while (::write(pipeFds[1], filler.data(), filler.size()) > 0) {
+  }
+  ::fcntl(pipeFds[1], F_SETFL, 0);  // blocking, as the printer node is used
+  LptPort port(systemPorts(), pipeFds[1], "full");
+  EXPECT_FALSE(port.goIdleNow());
   ::close(pipeFds[0]);
-  ::close(pipeFds[1]);
 }
 
 }  // namespace

@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <fcntl.h>
+
 #include <string>
 #include <vector>
 
 #include "link/NullPort.h"
 #include "link/RealClock.h"
 #include "link/Recording.h"
+#include "link/TraceFile.h"
 #include "link/VirtualClock.h"
+#include "support/TempFiles.h"
 #include "support/TraceLines.h"
+
+#include <QFile>
 
 namespace tavrix {
 namespace {
@@ -32,8 +37,7 @@ class StubPort : public Port {
 TEST(Recording, TracesWritesReadsAndWaitsInOrder) {
   StubPort board;
   VirtualClock time(500);
-  std::ostringstream text;
-  TraceSink trace(text);
+  TraceSink trace;
   RecordingPort port(board, trace);
   RecordingClock clock(time, trace);
 
@@ -50,14 +54,35 @@ TEST(Recording, TracesWritesReadsAndWaitsInOrder) {
 
   const Trace expected{"W 0A", "W 05", "R 40", "S 10", "R BF", "W FF", "S 1"};
   EXPECT_EQ(trace.lines(), expected);
-  EXPECT_EQ(text.str(), "W 0A\nW 05\nR 40\nS 10\nR BF\nW FF\nS 1\n");
   EXPECT_EQ(board.written, (std::vector<std::uint8_t>{0x0A, 0x05, 0xFF}));
   EXPECT_EQ(time.nowUs(), 500 + 11000);
   EXPECT_EQ(clock.nowUs(), time.nowUs());
 
   trace.clear();
   EXPECT_TRUE(trace.lines().empty());
-  EXPECT_EQ(text.str(), "W 0A\nW 05\nR 40\nS 10\nR BF\nW FF\nS 1\n");  // the stream keeps it
+  // Going idle on a signal: the board is asked; a trace kept in memory is left as it is.
+  EXPECT_FALSE(port.goIdleNow());  // the stub cannot
+  EXPECT_TRUE(trace.lines().empty());
+}
+
+// A trace given a file goes to it, and only to it; a signal's idle byte ends it.
+TEST(Recording, TraceToAFileEndsWithTheIdleByteOfASignal) {
+  test::TempFiles tmp;
+  const QString path = tmp.path(QStringLiteral("t.txt"));
+  TraceFile file(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT, 0600));
+  TraceSink trace(file);
+  StubPort board;
+  RecordingPort port(board, trace);
+  port.writeByte(0x08);
+  board.status = 0x40;
+  port.readStatus();
+  EXPECT_TRUE(trace.lines().empty());
+  port.goIdleNow();
+  port.goIdleNow();  // a second signal's handler adds its line too; the file stays whole
+  EXPECT_EQ(tmp.read(QStringLiteral("t.txt")), "W 08\nR 40\nW 24\nW 24\n");
+  EXPECT_EQ(board.written, std::vector<std::uint8_t>{0x08});  // the stub takes no idle byte
+  EXPECT_TRUE(file.close());
+  EXPECT_EQ(tmp.read(QStringLiteral("t.txt")), "W 08\nR 40\nW 24\nW 24\n");
 }
 
 TEST(Recording, ExpectedSequencesRenderAsTraceLines) {

@@ -1,9 +1,12 @@
 #include "FakePortSystem.h"
 
 #include <errno.h>
+#include <gtest/gtest.h>
 #include <linux/lp.h>
 #include <linux/ppdev.h>
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/sysmacros.h>
 
 #include <cstdio>
 
@@ -76,6 +79,11 @@ int FakePortSystem::stat(const char* path, struct ::stat* info) {
     case Kind::Ppdev:
     case Kind::Mute:
       info->st_mode |= S_IFCHR;
+      info->st_rdev = makedev(n->major                   ? n->major
+                              : n->kind == Kind::Printer ? 6
+                              : n->kind == Kind::Ppdev   ? 99
+                                                         : 1,
+                              0);
       break;
     case Kind::RegularFile:
       info->st_mode |= S_IFREG;
@@ -101,6 +109,7 @@ int FakePortSystem::open(const char* path, int flags) {
   if (n->kind == Kind::Folder && (flags & O_ACCMODE) != O_RDONLY) return fail(EISDIR);
   const int fd = nextHandle_++;
   open_[fd].path = path;
+  open_[fd].nonBlocking = (flags & O_NONBLOCK) != 0;
   return fd;
 }
 
@@ -127,10 +136,21 @@ int FakePortSystem::fcntl(int fd, int command, int argument) {
     open_[copy] = Handle{h->path};
     return copy;
   }
+  if (command == F_GETFL) {
+    if (log("getfl " + std::to_string(fd)) != 0) return -1;
+    const Handle* h = handle(fd);
+    if (!h) return fail(EBADF);
+    return O_RDWR | (h->nonBlocking ? O_NONBLOCK : 0);
+  }
+  const std::string value =
+      command == F_SETFL && (argument & O_NONBLOCK) ? "NONBLOCK" : std::to_string(argument);
   if (log(std::string(command == F_SETFL ? "setfl " : "fcntl ") + std::to_string(fd) + " " +
-          std::to_string(argument)) != 0)
+          value) != 0)
     return -1;
-  return handle(fd) ? 0 : fail(EBADF);
+  Handle* h = handle(fd);
+  if (!h) return fail(EBADF);
+  if (command == F_SETFL) h->nonBlocking = (argument & O_NONBLOCK) != 0;
+  return 0;
 }
 
 int FakePortSystem::setLock(int fd, const struct flock& lock) {
@@ -224,8 +244,30 @@ ssize_t FakePortSystem::write(int fd, const void* data, size_t size) {
   if (!h) return fail(EBADF);
   const Node* n = node(h->path);
   if (n && n->kind == Kind::Ppdev) return fail(EINVAL);
+  if (n && (n->busyUntilMs < 0 || nowMs_ < n->busyUntilMs)) {
+    if (!h->nonBlocking) ADD_FAILURE() << "a blocking write to a busy printer waits for ever";
+    return fail(EAGAIN);
+  }
   for (size_t i = 0; i < size; ++i) putData(h->path, static_cast<const unsigned char*>(data)[i]);
   return ssize_t(size);
+}
+
+int FakePortSystem::poll(int fd, short events, int timeoutMs) {
+  log("poll " + std::to_string(fd) + (events & POLLOUT ? " OUT " : " ") +
+      std::to_string(timeoutMs));
+  if (fd < 0) {
+    if (timeoutMs > 0) nowMs_ += timeoutMs;  // only a wait
+    return 0;
+  }
+  if (!handle(fd)) return fail(EBADF);
+  // The drivers cannot be polled: the kernel says the node is ready at once, busy or not.
+  return 1;
+}
+
+bool FakePortSystem::deviceDrivers(std::string* text) {
+  if (!driversReadable_) return false;
+  *text = drivers_;
+  return true;
 }
 
 int FakePortSystem::close(int fd) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +24,12 @@ class FakePortSystem : public PortSystem {
     bool lockedByOther = false;  // another program holds the write lock
     gid_t group = 7;
     mode_t mode = 0660;
+    // A character device's major number; 0: the usual one of its kind (lp 6, ppdev 99, mem 1).
+    unsigned major = 0;
+    // A printer whose handshake does not come takes no byte until the clock reaches this (ms);
+    // -1: never. A non-blocking write is refused with EAGAIN meanwhile; a blocking one would
+    // wait for ever, and fails the test.
+    std::int64_t busyUntilMs = 0;
   };
 
   // Data bytes go to `board` and status bytes come from it (0 without one); when `sink` is
@@ -37,11 +44,19 @@ class FakePortSystem : public PortSystem {
   void failNext(const std::string& prefix, int error) { failures_.push_back({prefix, error}); }
   // The handle the next open(2) returns (then counting up from it).
   void setNextHandle(int fd) { nextHandle_ = fd; }
+  // What deviceDrivers() reads, as /proc/devices would hold it; unset, the list cannot be read.
+  void setDrivers(const std::string& text) {
+    drivers_ = text;
+    driversReadable_ = true;
+  }
+  // The monotonic clock: it moves only when poll(2) is asked to wait with no descriptor.
+  std::int64_t nowMs() const { return nowMs_; }
 
   // Every call in order: "stat /dev/lp0", "open /dev/lp0 RDWR|NONBLOCK|NOCTTY|CLOEXEC",
-  // "fstat 3", "dup 3 1", "lock 3 write 0 0", "setfl 3 0", "ioctl 3 PPEXCL",
-  // "ioctl 3 PPDATADIR 0", "ioctl 3 PPWDATA 08", "ioctl 3 PPRSTATUS", "ioctl 3 LPGETSTATUS",
-  // "write 3 08", "close 3".
+  // "fstat 3", "dup 3 1", "lock 3 write 0 0", "setfl 3 0", "getfl 3", "setfl 3 NONBLOCK",
+  // "ioctl 3 PPEXCL", "ioctl 3 PPDATADIR 0", "ioctl 3 PPWDATA 08", "ioctl 3 PPRSTATUS",
+  // "ioctl 3 LPGETSTATUS", "write 3 08", "poll 3 OUT 10", "poll -1 1", "close 3". Reading the
+  // list of drivers and the clock are not logged.
   std::vector<std::string> calls;
   // Bytes that reached each node's data lines, by path.
   std::map<std::string, std::string> written;
@@ -57,12 +72,16 @@ class FakePortSystem : public PortSystem {
   int setLock(int fd, const struct flock& lock) override;
   int ioctl(int fd, unsigned long request, void* argument) override;
   ssize_t write(int fd, const void* data, size_t size) override;
+  int poll(int fd, short events, int timeoutMs) override;
+  std::int64_t monotonicMs() override { return nowMs_; }
   int close(int fd) override;
   std::string groupName(gid_t group) override;
+  bool deviceDrivers(std::string* text) override;
 
  private:
   struct Handle {
     std::string path;
+    bool nonBlocking = false;
     bool locked = false;
     bool exclusive = false;
     bool claimed = false;
@@ -84,6 +103,9 @@ class FakePortSystem : public PortSystem {
   std::map<int, Handle> open_;
   std::vector<Failure> failures_;
   int nextHandle_ = 3;
+  std::string drivers_;
+  bool driversReadable_ = false;
+  std::int64_t nowMs_ = 0;
 };
 
 }  // namespace tavrix::test

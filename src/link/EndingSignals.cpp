@@ -1,0 +1,98 @@
+#include "link/EndingSignals.h"
+
+#include <errno.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+
+namespace tavrix::EndingSignals {
+
+namespace {
+
+std::atomic<Port*> watchedPort{nullptr};
+std::atomic<int> ending{0};
+pid_t mainThread = 0;
+
+// Room for the handler after a stack overflow in the main thread.
+alignas(16) char alternateStack[64 * 1024];
+
+const int kAsynchronous[] = {SIGHUP,    SIGINT,  SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2,  SIGALRM,
+                             SIGVTALRM, SIGPROF, SIGXCPU, SIGIO,   SIGPWR,  SIGSTKFLT};
+const int kFaults[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
+
+bool isFault(int signo) {
+  for (int fault : kFaults)
+    if (signo == fault) return true;
+  return false;
+}
+
+pid_t threadId() {
+  return pid_t(::syscall(SYS_gettid));
+}
+
+extern "C" void onEndingSignal(int signo) {
+  const int savedErrno = errno;
+  if (!isFault(signo) && mainThread != 0 && threadId() != mainThread) {
+    // The main thread may be writing to the port right now: it is the one to stop.
+    ::syscall(SYS_tgkill, ::getpid(), mainThread, signo);
+    errno = savedErrno;
+    return;
+  }
+  if (ending.exchange(1) == 0) {
+    if (Port* port = watchedPort.load()) port->goIdleNow();
+  }
+  // Every signal stays blocked until the handler returns; then this one ends the program.
+  struct sigaction byDefault {};
+  byDefault.sa_handler = SIG_DFL;
+  sigemptyset(&byDefault.sa_mask);
+  ::sigaction(signo, &byDefault, nullptr);
+  ::raise(signo);
+  errno = savedErrno;
+}
+
+}  // namespace
+
+std::vector<int> handledSignals() {
+  std::vector<int> list(std::begin(kAsynchronous), std::end(kAsynchronous));
+  for (int signo = SIGRTMIN; signo <= SIGRTMAX; ++signo) list.push_back(signo);
+  list.insert(list.end(), std::begin(kFaults), std::end(kFaults));
+  return list;
+}
+
+void install() {
+  mainThread = threadId();
+  stack_t stack{};
+  stack.ss_sp = alternateStack;
+  stack.ss_size = sizeof alternateStack;
+  ::sigaltstack(&stack, nullptr);
+
+  struct sigaction action {};
+  action.sa_handler = onEndingSignal;
+  // Nothing interrupts the handler; a thread that only passes a signal on resumes its call.
+  sigfillset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_ONSTACK;
+  for (int signo : handledSignals()) ::sigaction(signo, &action, nullptr);
+
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGPIPE, &ignore, nullptr);
+  ::sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
+void watch(Port& port) noexcept {
+  watchedPort.store(&port);
+}
+
+void unwatch(Port& port) noexcept {
+  Port* expected = &port;
+  watchedPort.compare_exchange_strong(expected, nullptr);
+}
+
+Port* watched() noexcept {
+  return watchedPort.load();
+}
+
+}  // namespace tavrix::EndingSignals
