@@ -17,6 +17,15 @@ inline QString virtualFaultProblem(const QString& problem) {
   return QStringLiteral("TAVRIX_VIRTUAL_FAULT: %1").arg(problem);
 }
 
+// A windowed program started where no window can be shown (standard error, after its name).
+inline const char* const kNoDisplay =
+    "no hay pantalla gráfica: no están definidas ni DISPLAY ni WAYLAND_DISPLAY. Tavrix necesita "
+    "una sesión gráfica (X11 o Wayland); desde un terminal sin ella, use tavrix-cli.";
+inline const char* const kDisplayUnreachable =
+    "no se puede abrir la pantalla gráfica: la plataforma de Qt elegida no se puede cargar o no "
+    "responde (compruebe DISPLAY, WAYLAND_DISPLAY o QT_QPA_PLATFORM). Tavrix necesita una "
+    "sesión gráfica (X11 o Wayland); desde un terminal sin ella, use tavrix-cli.";
+
 // The save dialog's question for a file whose name the dialog could not read as text.
 inline QString replaceExistingFile(const QString& name) {
   return QStringLiteral("%1 ya existe.\n¿Desea reemplazarlo?").arg(name);

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "app/GuiStart.h"
 #include "app/MessageBoxPrompts.h"
 #include "app/ProgramEntry.h"
 #include "app/QtTranslation.h"
@@ -14,7 +15,8 @@
 int main(int argc, char** argv) {
   // Before any thread or port: a signal that ends the program leaves the board idle.
   tavrix::EndingSignals::install();
-  QApplication app(argc, argv);
+  const auto app = tavrix::startGuiApplication(argc, argv, "tavrix");
+  if (!app) return 1;
   QApplication::setApplicationName(QStringLiteral("Tavrix"));
   QApplication::setApplicationVersion(QStringLiteral("1.01"));
 

@@ -1,0 +1,155 @@
+// How the windowed programs meet what is not a window: a signal that ends them (the board is
+// left idle), text from files that would drive a terminal or a box, and no display at all.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTimer>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include "app/MessageBoxPrompts.h"
+#include "app/TTavrixForm.h"
+#include "app/VirtualProgrammer.h"
+#include "gui/MainWindowHarness.h"
+#include "link/EndingSignals.h"
+#include "link/LptPort.h"
+#include "link/VirtualClock.h"
+#include "support/ScriptedPrompts.h"
+
+using namespace tavrix;
+using namespace tavrix::test;
+
+namespace {
+
+std::string readAll(int fd) {
+  std::string bytes;
+  char buffer[256];
+  ssize_t n = 0;
+  while ((n = ::read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, std::size_t(n));
+  return bytes;
+}
+
+// tavrix: a signal that ends the program leaves its port idle, here a pipe that keeps every
+// byte the printer node would have taken.
+TEST(ProgramEnds, TermLeavesTheWindowsPortIdle) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  int wire[2];
+  ASSERT_EQ(::pipe(wire), 0);
+  EXPECT_EXIT(
+      {
+        EndingSignals::install();
+        StartupOptions options;
+        TempFiles files;
+        options.configPath = files.write("Tavrix.ini", smallIni());
+        const int handle = wire[1];
+        options.openPort = [handle](const QString&) {
+          return std::unique_ptr<Port>(new LptPort(systemPorts(), handle, "pipe"));
+        };
+        MainWindowHarness h(options);
+        h.start();
+        h.form->port()->writeByte(0x34);
+        h.form->port()->writeByte(0x08);  // programming mode
+        ::raise(SIGTERM);
+        ::_exit(0);
+      },
+      ::testing::KilledBySignal(SIGTERM), "");
+  ::close(wire[1]);
+  EXPECT_EQ(readAll(wire[0]), std::string("\x34\x08\x24"));
+  ::close(wire[0]);
+}
+
+// tavrix-sim: the window watches the virtual board from start-up to its close, and the board
+// goes idle where it stands.
+TEST(ProgramEnds, SimulatorsBoardIsWatchedUntilTheWindowCloses) {
+  VirtualClock clock;
+  VirtualProgrammer programmer(clock);
+  ScriptedPrompts prompts;
+  {
+    TTavrixForm form(prompts, programmer.startupOptions(QStringLiteral(TAVRIX_SHIPPED_INI)));
+    EXPECT_EQ(EndingSignals::watched(), nullptr);
+    form.Principal();
+    ASSERT_EQ(EndingSignals::watched(), form.port());
+    form.port()->writeByte(0x08);
+    EXPECT_EQ(programmer.board().lines(), 0x08);
+    EXPECT_TRUE(EndingSignals::watched()->goIdleNow());
+    EXPECT_EQ(programmer.board().lines(), 0x24);
+    form.close();
+    EXPECT_EQ(EndingSignals::watched(), nullptr);
+  }
+  // A window that never closed stops the watch as it goes.
+  {
+    TTavrixForm form(prompts, programmer.startupOptions(QStringLiteral(TAVRIX_SHIPPED_INI)));
+    form.Principal();
+    EXPECT_NE(EndingSignals::watched(), nullptr);
+  }
+  EXPECT_EQ(EndingSignals::watched(), nullptr);
+}
+
+// An escape sequence in a device name, shown in a box or a menu, is shown, not obeyed; the menu
+// item still selects its device.
+TEST(ProgramEnds, ControlCharactersAreShownInBoxesAndMenus) {
+  const QString hostile = QStringLiteral("PIC\x1b[31m<b>RED</b>\x7f");
+  const QString shown = QStringLiteral("PIC\u241b[31m<b>RED</b>\u2421");
+  MainWindowHarness h("[" + hostile.toUtf8() + "]\nProgMem=1024\n" + smallIni());
+  h.start();
+  QAction* item = h.form->Device1->actions().first();
+  EXPECT_EQ(item->text(), shown);
+  EXPECT_EQ(item->data().toString(), hostile);
+  EXPECT_EQ(h.form->devices().CurrentDevice.Name, hostile);
+  EXPECT_EQ(h.form->leftPanels[0]->text(), shown);
+  h.form->Device1->actions().at(1)->trigger();
+  item->trigger();
+  EXPECT_EQ(h.form->devices().CurrentDevice.Name, hostile);
+
+  MessageBoxPrompts boxes;
+  QString text;
+  Qt::TextFormat format = Qt::AutoText;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    text = box->text();
+    format = box->textFormat();
+    box->reject();
+  });
+  EXPECT_TRUE(boxes.AskOnError("El dispositivo " + hostile + " no sirve.\nSegunda línea."));
+  EXPECT_EQ(text, "El dispositivo " + shown + " no sirve.\nSegunda línea.");
+  EXPECT_EQ(format, Qt::PlainText);
+}
+
+// Started with no display, a windowed program says so in Spanish and ends with 1, instead of
+// Qt's abort; the same when the platform asked for cannot be loaded.
+TEST(ProgramEnds, NoDisplayIsSaidInSpanishWithStatusOne) {
+  for (const char* program : {"tavrix-sim", "tavrix"}) {
+    SCOPED_TRACE(program);
+    for (const bool bogusPlatform : {false, true}) {
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+      if (bogusPlatform)
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("nowhere"));
+      QProcess process;
+      process.setProcessEnvironment(environment);
+      process.setStandardInputFile(QProcess::nullDevice());
+      process.start(QStringLiteral(TAVRIX_BUILD_DIR "/src/") + QString::fromLatin1(program),
+                    QStringList());
+      ASSERT_TRUE(process.waitForFinished(60000));
+      EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+      EXPECT_EQ(process.exitCode(), 1);
+      const QString err = QString::fromUtf8(process.readAllStandardError());
+      const QString said =
+          QString::fromLatin1(program) +
+          (bogusPlatform ? QStringLiteral(": no se puede abrir la pantalla gráfica")
+                         : QStringLiteral(": no hay pantalla gráfica"));
+      EXPECT_TRUE(err.contains(said)) << err.toStdString();
+    }
+  }
+}
+
+}  // namespace
