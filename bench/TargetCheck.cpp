@@ -115,6 +115,17 @@ const std::vector<Target>& targets() {
       {"Real-clock write, time over its waits", 2, "%",
        [](const TargetReporter& r) { return nsOf(r, "BM_WriteFlash1024_RealClock", "over_pct"); },
        "--benchmark_filter=RealClock"},
+      // `tavrix-cli hex` on a full image, whole process with its safe save, against srec_cat
+      // doing the same parse and rewrite and an fsync of its output: a user running both from a
+      // script waits at most half as long again. Not run without srecord.
+      {"tavrix-cli hex / srec_cat + fsync, whole process", 1.5, "x",
+       [](const TargetReporter& r) -> std::optional<double> {
+         const auto ours = nsOf(r, "BM_CliHexWholeProcess", "real");
+         const auto theirs = nsOf(r, "BM_SrecCatWholeProcess", "real");
+         if (!ours || !theirs || *theirs <= 0) return std::nullopt;
+         return *ours / *theirs;
+       },
+       "apt-get install srecord"},
       // The slow fault must be seen by a board test (over 100 µs a byte) and stay near what it
       // claims.
       {"Virtual board, slow fault: real time a byte", 260, "us",

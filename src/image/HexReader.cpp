@@ -22,6 +22,89 @@ QStringView at(QStringView line, qint64 pos, qint64 count) {
   return line.sliced(first, std::min<qint64>(count, line.size() - first));
 }
 
+// The value HexChecksum shows: the two's complement of the low byte of the groups' sum.
+std::optional<unsigned> checksumValue(QStringView line, QString* failedGroup) {
+  unsigned sum = 0;
+  // At least one group is read, so a line of the start code alone fails on its empty group.
+  qint64 pos = 2;
+  do {
+    const QStringView group = at(line, pos, 2);
+    const auto value = parseHex(group);
+    if (!value) {
+      if (failedGroup) *failedGroup = group.toString();
+      return std::nullopt;
+    }
+    sum += *value;
+    pos += 2;
+  } while (pos <= line.size());
+  return (256 - sum % 256) % 256;
+}
+
+// The word cell's text: the high byte's pair, then the low byte's pair, as they stand in the
+// file (either may be short on a short line).
+QString wordText(QStringView high, QStringView low) {
+  QString text(high.size() + low.size(), Qt::Uninitialized);
+  QChar* out = text.data();
+  for (QChar c : high) *out++ = c;
+  for (QChar c : low) *out++ = c;
+  return text;
+}
+
+// Reads a file line by line in large pieces, giving the lines QIODevice::readLine would give
+// without a new array for each. A read error ends the lines where it happened (the caller
+// asks the file for its error).
+class LineReader {
+ public:
+  explicit LineReader(QFile& file) : file_(file) {}
+
+  // The next line without its LF and with every CR dropped (CR LF ends a line like LF; a CR
+  // anywhere else is dropped from the text), read as Latin-1. False at the end of the file.
+  bool next(QString* line) {
+    for (;;) {
+      const qsizetype end = buffer_.indexOf('\n', scanned_);
+      if (end >= 0) {
+        take(end, line);
+        start_ = scanned_ = end + 1;
+        return true;
+      }
+      // Only what was not looked at yet is searched again: a long line is read once.
+      buffer_.remove(0, start_);
+      start_ = 0;
+      scanned_ = buffer_.size();
+      buffer_.resize(scanned_ + kPiece);
+      const qint64 got = file_.read(buffer_.data() + scanned_, kPiece);
+      buffer_.resize(scanned_ + std::max<qint64>(got, 0));
+      if (got < 0) return false;
+      if (got == 0) {
+        if (buffer_.isEmpty()) return false;
+        take(buffer_.size(), line);  // the last line has no LF
+        buffer_.clear();
+        scanned_ = 0;
+        return true;
+      }
+    }
+  }
+
+ private:
+  static constexpr qsizetype kPiece = 64 * 1024;
+
+  void take(qsizetype end, QString* line) const {
+    const char* bytes = buffer_.constData() + start_;
+    const qsizetype size = end - start_;
+    line->resize(size);
+    QChar* out = line->data();
+    for (qsizetype i = 0; i < size; ++i) {
+      if (bytes[i] != '\r') *out++ = QChar(static_cast<uchar>(bytes[i]));
+    }
+    line->resize(out - line->constData());
+  }
+
+  QFile& file_;
+  QByteArray buffer_;
+  qsizetype start_ = 0;    // where the next line begins
+  qsizetype scanned_ = 0;  // how far the buffer is known to hold no LF
+};
+
 // The questions of one load. Each question text is asked once; a later record of the same
 // cause is answered as the first one was, without a box, and counted. When the load ends, one
 // box per text that covered more than one record says how many records each cause covered:
@@ -151,9 +234,9 @@ Loader::Next Loader::line(QStringView line) {
   if (at(line, 8, 2) == u"01") return Next::Stop;
 
   QString failed;
-  const auto sum = HexChecksum(line, &failed);
+  const auto sum = checksumValue(line, &failed);
   if (!sum) return abandon(failed);
-  if (*sum != u"00" && questions_.ask(Questions::Checksum)) return Next::Stop;
+  if (*sum != 0 && questions_.ask(Questions::Checksum)) return Next::Stop;
 
   if (line.front() != u':') {
     questions_.ask(Questions::MissingColon);
@@ -191,8 +274,7 @@ void Loader::programRecord(QStringView line, qint64 a, qint64 n) {
   const qint64 end = std::min<qint64>(a + n, dev_.ProgMem);
   for (qint64 k = 0; a + k < end; ++k) {
     // High byte's pair, then low byte's pair, as the characters stand in the file.
-    image_.setProgText(int(a + k),
-                       at(line, 12 + 4 * k, 2).toString() + at(line, 10 + 4 * k, 2).toString());
+    image_.setProgText(int(a + k), wordText(at(line, 12 + 4 * k, 2), at(line, 10 + 4 * k, 2)));
   }
   progFill_ = std::max(progFill_, end);
   image_.setProgEnd(int(progFill_));
@@ -226,7 +308,7 @@ Loader::Next Loader::configRecord(QStringView line, qint64 a, qint64 n) {
       const qint64 current = image_.ReadIdent();
       image_.ShowIdent((current & ~(qint64{0xF} << shift)) | (qint64{*digit} << shift));
     } else if (slot == 7) {
-      const QString word = at(line, 12 + 4 * k, 2).toString() + at(line, 10 + 4 * k, 2).toString();
+      const QString word = wordText(at(line, 12 + 4 * k, 2), at(line, 10 + 4 * k, 2));
       const auto value = parseHex(word);
       if (!value) return abandon(word);
       image_.SetPalConf(*value);
@@ -243,20 +325,9 @@ void Loader::finish() {
 }  // namespace
 
 std::optional<QString> HexChecksum(QStringView line, QString* failedGroup) {
-  unsigned sum = 0;
-  // At least one group is read, so a line of the start code alone fails on its empty group.
-  qint64 pos = 2;
-  do {
-    const QStringView group = at(line, pos, 2);
-    const auto value = parseHex(group);
-    if (!value) {
-      if (failedGroup) *failedGroup = group.toString();
-      return std::nullopt;
-    }
-    sum += *value;
-    pos += 2;
-  } while (pos <= line.size());
-  return hexText((256 - sum % 256) % 256, 2);
+  const auto value = checksumValue(line, failedGroup);
+  if (!value) return std::nullopt;
+  return hexText(*value, 2);
 }
 
 HexLoad ReadHexFile(const QString& path, MemoryImage& image, Prompts& prompts,
@@ -274,13 +345,10 @@ HexLoad ReadHexFile(const QString& path, MemoryImage& image, Prompts& prompts,
 
   Loader loader(image, prompts);
   const HexLoad result = [&] {
-    for (;;) {
-      QByteArray raw = file.readLine();
-      if (raw.isEmpty()) break;
-      if (raw.endsWith('\n')) raw.chop(1);
-      // CR LF ends a line like LF; a CR anywhere else is dropped from the text.
-      raw.replace('\r', QByteArray());
-      const Loader::Next next = loader.line(QString::fromLatin1(raw));
+    LineReader lines(file);
+    QString line;
+    while (lines.next(&line)) {
+      const Loader::Next next = loader.line(line);
       if (next == Loader::Next::Abandon) return HexLoad::Abandoned;
       if (next == Loader::Next::Stop) break;
     }

@@ -20,13 +20,13 @@ constexpr qint64 kFixedConfigWord = 0x2000;
 // A cell of exactly `digits` hexadecimal digits is written as it stands, letter case kept.
 // Any other text that reads as a value up to `max` is written as that value in `digits`
 // upper-case digits, so the record's data always match its length; anything else cannot be
-// written.
-std::optional<QString> fileDigits(const QString& text, int digits, qint64 max) {
+// written. The value, or nothing; `asIs` tells whether the text itself is written.
+std::optional<quint32> cellDigits(const QString& text, int digits, qint64 max, bool* asIs) {
   const auto value = parseHex(text);
   if (!value) return std::nullopt;
-  if (text.size() == digits) return text;
-  if (*value > max) return std::nullopt;
-  return hexText(*value, digits);
+  *asIs = text.size() == digits;
+  if (!*asIs && *value > max) return std::nullopt;
+  return value;
 }
 
 // Appends the record's checksum and its LF. False with the failing group when it cannot.
@@ -39,9 +39,45 @@ bool finishRecord(QString& line, QByteArray& out, QString* failedGroup) {
   return true;
 }
 
-QString recordStart(qint64 count, qint64 byteAddress) {
-  return QLatin1Char(':') + hexText(count, 2) + hexText(byteAddress, 4) + QStringLiteral("00");
-}
+// A record written straight into the file's bytes, its checksum summed as it goes. Every field
+// it is given is hexadecimal digits, so the checksum always reads.
+class Record {
+ public:
+  // `dataBytes` is the record's length field: the bytes of data that follow.
+  Record(QByteArray& out, qint64 dataBytes, qint64 byteAddress) : out_(out) {
+    // ':' + 4 header bytes + the data + the checksum, two digits a byte, then LF.
+    const qsizetype at = out_.size();
+    out_.resize(at + 1 + 2 * (4 + dataBytes + 1) + 1);
+    next_ = out_.data() + at;
+    *next_++ = ':';
+    addByte(dataBytes);
+    addByte(byteAddress >> 8);
+    addByte(byteAddress);
+    addByte(0);  // data record
+  }
+  void addByte(qint64 value) {
+    const unsigned byte = unsigned(value) & 0xFF;
+    *next_++ = kDigits[byte >> 4];
+    *next_++ = kDigits[byte & 0xF];
+    sum_ += byte;
+  }
+  // Two digits of a cell as they stand (either letter case) and the byte they read as.
+  void addDigits(QChar high, QChar low, unsigned byte) {
+    *next_++ = char(high.unicode());
+    *next_++ = char(low.unicode());
+    sum_ += byte & 0xFF;
+  }
+  void finish() {
+    addByte((256 - sum_ % 256) % 256);
+    *next_++ = '\n';
+  }
+
+ private:
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  QByteArray& out_;
+  char* next_;
+  unsigned sum_ = 0;
+};
 
 struct Areas {
   QByteArray program;
@@ -49,7 +85,7 @@ struct Areas {
 };
 
 // Program and EEPROM records, built from the cells alone before the file is touched.
-std::optional<Areas> areaRecords(const MemoryImage& image, QString* refusal, QString* failedGroup) {
+std::optional<Areas> areaRecords(const MemoryImage& image, QString* refusal) {
   const DeviceDef& dev = image.device();
   const qint64 progMem = std::max(dev.ProgMem, 0);
   const qint64 eeProm = std::max(dev.EEProm, 0);
@@ -77,33 +113,45 @@ std::optional<Areas> areaRecords(const MemoryImage& image, QString* refusal, QSt
   out.program.reserve(progMem / 16 * 76 + 76);
   for (qint64 p = 0; p < progMem; p += 16) {
     const qint64 n = std::min<qint64>(16, progMem - p);
-    QString line = recordStart(2 * n, 2 * p);
+    Record record(out.program, 2 * n, 2 * p);
     for (qint64 a = p; a < p + n; ++a) {
       const QString cell = image.progText(int(a));
-      const auto text = fileDigits(cell, 4, wordMax);
-      if (!text) {
+      bool asIs = false;
+      const auto value = cellDigits(cell, 4, wordMax, &asIs);
+      if (!value) {
         *refusal = texts::hexBadProgramCell(hexText(a, 4), cell);
         return std::nullopt;
       }
-      line += text->mid(2, 2);  // low byte first
-      line += text->left(2);
+      // Low byte first.
+      if (asIs) {
+        record.addDigits(cell[2], cell[3], *value);
+        record.addDigits(cell[0], cell[1], *value >> 8);
+      } else {
+        record.addByte(*value);
+        record.addByte(*value >> 8);
+      }
     }
-    if (!finishRecord(line, out.program, failedGroup)) return std::nullopt;
+    record.finish();
   }
+  out.eeprom.reserve(eeProm / 16 * 76 + 76);
   for (qint64 p = 0; p < eeProm; p += 16) {
     const qint64 n = std::min<qint64>(16, eeProm - p);
-    QString line = recordStart(2 * n, 2 * (dev.EEPromStart + p));
+    Record record(out.eeprom, 2 * n, 2 * (dev.EEPromStart + p));
     for (qint64 e = p; e < p + n; ++e) {
       const QString cell = image.eeText(int(e));
-      const auto text = fileDigits(cell, 2, 0xFF);
-      if (!text) {
+      bool asIs = false;
+      const auto value = cellDigits(cell, 2, 0xFF, &asIs);
+      if (!value) {
         *refusal = texts::hexBadEEPromCell(hexText(e, 4), cell);
         return std::nullopt;
       }
-      line += *text;
-      line += QStringLiteral("00");
+      if (asIs)
+        record.addDigits(cell[0], cell[1], *value);
+      else
+        record.addByte(*value);
+      record.addByte(0);
     }
-    if (!finishRecord(line, out.eeprom, failedGroup)) return std::nullopt;
+    record.finish();
   }
   return out;
 }
@@ -129,7 +177,7 @@ std::optional<QByteArray> configRecords(MemoryImage& image, QString* failedGroup
 std::optional<QByteArray> hexFileText(MemoryImage& image, QString* refusal) {
   QString reason;
   QString failed;
-  const auto areas = areaRecords(image, &reason, &failed);
+  const auto areas = areaRecords(image, &reason);
   std::optional<QByteArray> config;
   if (areas) config = configRecords(image, &failed);
   if (!areas || !config) {
@@ -143,8 +191,8 @@ HexSave WriteHexFile(const QString& path, MemoryImage& image, Prompts& prompts) 
   QString refusal;
   QString failed;
   // Cells and device are checked before the file is created, so a refused save touches nothing.
-  const auto areas = areaRecords(image, &refusal, &failed);
-  if (!areas && !refusal.isEmpty()) {
+  const auto areas = areaRecords(image, &refusal);
+  if (!areas) {
     prompts.ShowError(refusal);
     return HexSave::Refused;
   }
@@ -158,9 +206,8 @@ HexSave WriteHexFile(const QString& path, MemoryImage& image, Prompts& prompts) 
     prompts.AskOnError(texts::hexCannotCreate(visibleName(path), reason));
     return HexSave::NotCreated;
   }
-  std::optional<QByteArray> config;
-  if (areas) config = configRecords(image, &failed);
-  if (!areas || !config) {
+  const std::optional<QByteArray> config = configRecords(image, &failed);
+  if (!config) {
     file.cancel();
     prompts.ShowError(notAnIntegerMessage(failed));
     return HexSave::Refused;

@@ -110,9 +110,7 @@ void MemoryImage::ResetProgramGrid() {
   const int size = device_.ProgMem > 0 ? device_.ProgMem : 0;
   const QString blank = hexText(blankWord(device_), 4);
   emit progAboutToResize();
-  prog_.clear();
-  prog_.reserve(size);
-  for (int i = 0; i < size; ++i) prog_.append(blank);
+  prog_ = QStringList(size, blank);  // one shared text, copied only when a cell changes
   emit progResized();
 }
 
@@ -120,10 +118,7 @@ void MemoryImage::ResetEEPromGrid() {
   setEEPromEnd(0);
   const int size = device_.EEProm > 0 ? device_.EEProm : 0;
   emit eeAboutToResize();
-  ee_.clear();
-  ee_.reserve(size);
-  const QString blank = QStringLiteral("FF");
-  for (int i = 0; i < size; ++i) ee_.append(blank);
+  ee_ = QStringList(size, QStringLiteral("FF"));
   emit eeResized();
 }
 

@@ -273,6 +273,31 @@ TEST_F(HexReader, AcceptsCrLfAndDropsALoneCr) {
   EXPECT_EQ(b.image.progText(2), QStringLiteral("9ABC"));
 }
 
+// The file is read in large pieces: lines, and CR LF pairs, that straddle a piece's end are read
+// as any other, and a last line without its LF counts.
+TEST_F(HexReader, LinesAcrossTheReadersPiecesLoadAsAnyOther) {
+  QByteArray lf;
+  QByteArray crlf;
+  for (int a = 0; a < 1024; ++a) {
+    char record[16];
+    std::snprintf(record, sizeof record, ":02%04X00%02X%02X", 2 * a, a & 0xFF, (a * 7) & 0x3F);
+    const QByteArray line = withSum(record);
+    // Blank lines of different lengths move the records across every offset of a piece.
+    lf += line + '\n' + QByteArray(a % 383, '\n');
+    crlf += line + "\r\n" + QByteArray(a % 389, '\r') + '\n';
+  }
+  lf.truncate(lf.lastIndexOf(':') + 15);  // the last record ends the file, with no LF
+  ASSERT_GT(crlf.size(), 3 * 65536);
+  ASSERT_EQ(load(lf), HexLoad::Completed);
+  const QStringList fromLf = b.prog();
+  ASSERT_EQ(load(crlf), HexLoad::Completed);
+  EXPECT_TRUE(b.prompts.boxes.isEmpty());
+  EXPECT_EQ(b.prog(), fromLf);
+  EXPECT_EQ(b.image.ProgEnd(), 1024);
+  for (int a : {0, 1, 300, 1023})
+    EXPECT_EQ(b.image.progText(a), QString::asprintf("%02X%02X", (a * 7) & 0x3F, a & 0xFF));
+}
+
 TEST_F(HexReader, DeviceWithoutEEPromReportsEveryEEPromRecord) {
   HexBench c(makeDevice(1024, 0));
   const QString path = c.files.write(
