@@ -129,6 +129,30 @@ TEST(HostileCli, NodeOfAnotherDriverIsNeverOpened) {
   ::close(watch);
 }
 
+// An escape sequence in a device file, a device name or a path reaches the terminal as control
+// pictures, never as a sequence the terminal obeys; the tool's own line ends stay.
+TEST(HostileCli, ControlCharactersReachTheTerminalAsPictures) {
+  TempFiles tmp;
+  const QString ini = tmp.write(QStringLiteral("t.ini"),
+                                "[PIC\x1b[31mR\x07"
+                                "ED]\n[PIC16F84A]\n[PIC\xc2\x9b"
+                                "2J]\n");
+  CliRun run = runCli({"--ini", ini, "devices"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, QStringLiteral("PIC\u241b[31mR\u2407ED\nPIC16F84A\nPIC\\x9B2J\n"));
+  run = runCliBytes({"--ini", QFile::encodeName(ini), "--device", "PIC\x1b]0;owned\x07", "blank"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, QStringLiteral("Error: El dispositivo PIC\u241b]0;owned\u2407 no está en el "
+                                    "fichero de configuración %1.\n")
+                         .arg(ini));
+  run = runCliBytes({"--ini", "no\x1b[2J\nsuch.ini", "devices"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(run.err.startsWith(
+      QStringLiteral("Error: Fichero de configuración no\u241b[2J\u240asuch.ini no encontrado.")))
+      << run.err.toStdString();
+  EXPECT_FALSE(run.err.contains(QLatin1Char('\x1b')));
+}
+
 TEST(HostileCli, AbsurdFirstDeviceIsNamedWhenNoDeviceIsGiven) {
   TempFiles tmp;
   const QString ini = tmp.write(QStringLiteral("t.ini"), "[PICHUGE]\nProgBits=99\n[PIC16F84A]\n");
