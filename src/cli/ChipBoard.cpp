@@ -101,6 +101,15 @@ bool ChipBoard::finish(QString* error) {
   return ok;
 }
 
+bool ChipBoard::checkpoint(QString* error) {
+  if (state_ && !state_->save(*chip_, error)) return false;
+  if (traceFile_ && !traceFile_->flush()) {
+    *error = texts::cannotWriteTrace(tracePath_);
+    return false;
+  }
+  return true;
+}
+
 void ChipBoard::watchSignals() {
   if (parallel_) {
     Interruption::watch(parallel_->PortHandle(), parallel_->kind());

@@ -52,6 +52,8 @@ class ChipBoard {
   // Saves the virtual chip back to its state file and completes the trace. False with the
   // message when one of them could not be written.
   bool finish(QString* error);
+  // The same, keeping the state file and the trace in use for more runs (write --watch).
+  bool checkpoint(QString* error);
 
   // The real port (its node, kind and handle); null with the virtual board.
   ParallelPort* parallelPort() { return parallel_.get(); }
