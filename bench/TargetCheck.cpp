@@ -115,6 +115,12 @@ const std::vector<Target>& targets() {
       {"Real-clock write, time over its waits", 2, "%",
        [](const TargetReporter& r) { return nsOf(r, "BM_WriteFlash1024_RealClock", "over_pct"); },
        "--benchmark_filter=RealClock"},
+      // A development loop waiting for its file sleeps: a tenth of a percent is a look a second.
+      {"write --watch waiting: processor time", 1, "%",
+       [](const TargetReporter& r) {
+         return nsOf(r, "BM_WatchLoopIdleCpu_RealClock", "idle_cpu_pct");
+       },
+       "--benchmark_filter=RealClock"},
       // The slow fault must be seen by a board test (over 100 µs a byte) and stay near what it
       // claims.
       {"Virtual board, slow fault: real time a byte", 260, "us",
