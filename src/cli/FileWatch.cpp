@@ -1,8 +1,5 @@
 #include "FileWatch.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <errno.h>
 #include <limits.h>
 #include <poll.h>
@@ -12,6 +9,8 @@
 
 #include <chrono>
 #include <cstring>
+
+#include "device/FileNames.h"
 
 namespace tavrix::cli {
 
@@ -34,10 +33,25 @@ std::int64_t nanoseconds(const timespec& t) {
 
 }  // namespace
 
+QString folderOf(const QString& path) {
+  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+  if (slash < 0) return QStringLiteral(".");
+  return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString fileNameOf(const QString& path) {
+  return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+bool isFolder(const QString& path) {
+  struct ::stat info {};
+  return ::stat(nameToBytes(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 FileStamp stampOf(const QString& path) {
   FileStamp stamp;
   struct ::stat info {};
-  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return stamp;
+  if (::stat(nameToBytes(path).constData(), &info) != 0) return stamp;
   stamp.exists = true;
   stamp.device = info.st_dev;
   stamp.inode = info.st_ino;
@@ -47,12 +61,10 @@ FileStamp stampOf(const QString& path) {
   return stamp;
 }
 
-FileWatch::FileWatch(const QString& path)
-    : path_(path), name_(QFile::encodeName(QFileInfo(path).fileName())) {
+FileWatch::FileWatch(const QString& path) : path_(path), name_(nameToBytes(fileNameOf(path))) {
   fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd_ < 0) return;  // the stamp is then looked at every second
-  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-  if (::inotify_add_watch(fd_, folder.constData(), kEvents) < 0) {
+  if (::inotify_add_watch(fd_, nameToBytes(folderOf(path)).constData(), kEvents) < 0) {
     ::close(fd_);
     fd_ = -1;
   }

@@ -23,6 +23,11 @@ struct FileStamp {
 
 FileStamp stampOf(const QString& path);
 
+// A path's folder ("." for a bare name) and its last component, as bytes would split them.
+QString folderOf(const QString& path);
+QString fileNameOf(const QString& path);
+bool isFolder(const QString& path);
+
 // Waits for a file to change without spinning: inotify on its folder wakes the wait for every
 // event about the file (written, closed, renamed over, created, deleted); the file's stamp is
 // also looked at every second, for folders whose changes inotify does not see.

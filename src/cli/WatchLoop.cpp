@@ -1,7 +1,6 @@
 #include "WatchLoop.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QTime>
 
 #include "BoardCliTexts.h"
@@ -13,6 +12,7 @@
 #include "Console.h"
 #include "FileWatch.h"
 #include "Interruption.h"
+#include "device/FileNames.h"
 #include "device/FileNodes.h"
 #include "image/HexReader.h"
 #include "image/HexTexts.h"
@@ -89,12 +89,12 @@ class WatchLoop {
         roundPrompts_(session.prompts()),
         engine_(session.devices(), session.image(), link_, roundPrompts_, host_),
         path_(session.options().args[0]),
-        file_(QFileInfo(path_).fileName()),
+        file_(visibleName(fileNameOf(path_))),
         watch_(path_) {}
 
   int run() {
     Console& console = session_.console();
-    console.error(texts::watchStarted(path_));
+    console.error(texts::watchStarted(visibleName(path_)));
     FileStamp last = stampOf(path_);
     bool pending = !attempt(last);
     if (failed_) return kExitFailure;
@@ -200,9 +200,9 @@ class WatchLoop {
 
 int watchCommand(CliSession& session) {
   const QString path = session.options().args[0];
-  const QString folder = QFileInfo(path).absolutePath();
-  if (!QFileInfo(folder).isDir()) {
-    session.console().error(QStringLiteral("Error: ") + texts::watchNoFolder(folder));
+  const QString folder = folderOf(path);
+  if (!isFolder(folder)) {
+    session.console().error(QStringLiteral("Error: ") + texts::watchNoFolder(visibleName(folder)));
     return kExitFailure;
   }
   ChipBoard board;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "device/FileNames.h"
 #include "link/Clock.h"
 #include "link/Link.h"
 #include "link/PortOpening.h"
@@ -90,7 +91,7 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
   if (report.usPerByte > kSlowByteLimitUs) {
     report.slowPort = true;
     report.problem = true;
-    report.lines << texts::slowPortWarning(ppdevNodeFor(setup.port), setup.configPath);
+    report.lines << texts::slowPortWarning(ppdevNodeFor(setup.port), visibleName(setup.configPath));
   }
 
   // The data path, without the chip: the board drives the line and the status bit reads it.
