@@ -11,7 +11,6 @@
 #include "CliSession.h"
 #include "Console.h"
 #include "FileWatch.h"
-#include "Interruption.h"
 #include "device/FileNames.h"
 #include "device/FileNodes.h"
 #include "image/HexReader.h"
@@ -100,15 +99,12 @@ class WatchLoop {
     if (failed_) return kExitFailure;
     for (;;) {
       FileStamp now;
-      // While waiting, a signal ends the tool once the wait is over, after the chip and the
-      // trace are saved; the board is idle already.
-      Interruption::watchDeferred([this] {
-        QString problem;
-        board_.finish(&problem);
-      });
+      // The board is idle and the chip saved while the loop waits: a signal then ends the tool
+      // as it ends a run, with the trace complete.
+      board_.watchSignals();
       const FileWatch::Wake wake =
           watch_.waitForChange(last, pending ? kCompleteWithinMs : -1, &now);
-      Interruption::unwatch();
+      board_.unwatchSignals();
       if (wake == FileWatch::Wake::Interrupted) continue;
       if (wake == FileWatch::Wake::TimedOut) {
         console.error(texts::watchAbandoned(clockText(), file_));
