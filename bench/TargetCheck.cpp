@@ -126,6 +126,12 @@ const std::vector<Target>& targets() {
          return *ours / *theirs;
        },
        "apt-get install srecord"},
+      // A development loop waiting for its file sleeps: a tenth of a percent is a look a second.
+      {"write --watch waiting: processor time", 1, "%",
+       [](const TargetReporter& r) {
+         return nsOf(r, "BM_WatchLoopIdleCpu_RealClock", "idle_cpu_pct");
+       },
+       "--benchmark_filter=RealClock"},
       // The slow fault must be seen by a board test (over 100 µs a byte) and stay near what it
       // claims.
       {"Virtual board, slow fault: real time a byte", 260, "us",

@@ -3,7 +3,7 @@
 # with xdotool: the main window, the "CONF=" panel enlarged, the About box after Escape, the
 # unprotect question, the open dialog, and the progress window of a write before and after the
 # window manager was asked to close it (Alt+F4, wmctrl -c, xdotool windowclose), then the main
-# window answering again. Usage: scripts/screenshots.sh [output folder] (default
+# window answering again, the board test's report window and the box of "Identificar PIC". Usage: scripts/screenshots.sh [output folder] (default
 # /tmp/tavrix-shots). Installs what it needs with apt-get; builds when tavrix-sim is missing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -123,3 +123,28 @@ sleep 0.5
 click 101 8 0.7        # "Dispositivo": the main window answers again
 shot 09-main-window-answers
 xdotool key Escape
+sleep 0.5
+
+# The last two items of "Acción": the board test's window, then the identification box.
+click 160 8 0.5        # "Acción"
+xdotool key Up Up Return
+for _ in $(seq 50); do
+  [ -n "$(window '^Prueba de la placa')" ] && break
+  sleep 0.2
+done
+sleep 0.5
+shot 10-board-test-window
+report="$(window '^Prueba de la placa')"
+if [ -n "$report" ]; then
+  xdotool windowactivate --sync "$report" 2>/dev/null || true
+  xdotool key ctrl+a   # the report's text, selected as a user would copy it
+  sleep 0.3
+  shot 11-board-test-selected
+  xdotool key Return   # "Cerrar"
+  sleep 0.5
+fi
+click 160 8 0.5        # "Acción"
+xdotool key Up Return
+sleep 1
+shot 12-identify-box
+xdotool key Return

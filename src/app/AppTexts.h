@@ -11,6 +11,20 @@ inline const QString kAppTitle = QStringLiteral("Tavrix");
 inline const QString kNoParallelPort =
     QStringLiteral("Imposible comunicar con el puerto paralelo.");
 
+// The last items of "Acción".
+inline const QString kBoardTestItem = QStringLiteral("Probar la placa…");
+inline const QString kIdentifyItem = QStringLiteral("Identificar PIC");
+
+// "Identificar PIC" chose the device whose identification word the chip answered.
+inline QString identifiedAndSelected(const QString& name, int revision, const QString& word) {
+  return QStringLiteral(
+             "PIC identificado: %1, revisión %2 (palabra de identificación %3). Elegido en el "
+             "menú Dispositivo.")
+      .arg(name)
+      .arg(revision)
+      .arg(word);
+}
+
 // tavrix-sim: the environment variable that puts faults on the virtual board.
 inline const char* const kVirtualFaultVariable = "TAVRIX_VIRTUAL_FAULT";
 inline QString virtualFaultProblem(const QString& problem) {

@@ -22,6 +22,7 @@
 #include "device/FileNames.h"
 #include "device/VisibleText.h"
 #include "dialogs/TAboutForm.h"
+#include "dialogs/TBoardTestForm.h"
 #include "dialogs/TPalConfForm.h"
 #include "image/DeviceSelection.h"
 #include "image/GridTableModel.h"
@@ -108,6 +109,7 @@ TTavrixForm::TTavrixForm(Prompts& prompts, StartupOptions options, QWidget* pare
   PalConfForm = new TPalConfForm(image_, this);
   ProcesaForm = new TProcesaForm(this);
   ProcesaForm->setImage(&image_);
+  BoardTestForm = new TBoardTestForm(this);
   BotonLeer->setFocus();
 }
 
@@ -141,6 +143,11 @@ void TTavrixForm::buildMenus() {
                                    &TTavrixForm::BotonDesprotegeClick);
   ConfigurarPIC1 =
       Accin1->addAction(QStringLiteral("Configurar PIC"), this, &TTavrixForm::ButPalConfClick);
+  // The board's own checks come last, apart from the operations.
+  Accin1->addSeparator();
+  ProbarPlaca1 = Accin1->addAction(texts::kBoardTestItem, this, &TTavrixForm::ProbarPlaca1Click);
+  IdentificarPIC1 =
+      Accin1->addAction(texts::kIdentifyItem, this, &TTavrixForm::IdentificarPIC1Click);
 
   Help1 = menuBar()->addMenu(QStringLiteral("Ayuda"));
   SobreProgramaPIC1 =
@@ -159,6 +166,8 @@ void TTavrixForm::buildMenus() {
                                                     {EscribirPIC1, "EscribirPIC1"},
                                                     {Desproteger1, "Desproteger1"},
                                                     {ConfigurarPIC1, "ConfigurarPIC1"},
+                                                    {ProbarPlaca1, "ProbarPlaca1"},
+                                                    {IdentificarPIC1, "IdentificarPIC1"},
                                                     {SobreProgramaPIC1, "SobreProgramaPIC1"}};
   for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));

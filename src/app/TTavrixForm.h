@@ -27,6 +27,7 @@ namespace tavrix {
 class GridTableModel;
 class ImageGrid;
 class TAboutForm;
+class TBoardTestForm;
 class TPalConfForm;
 class TProcesaForm;
 
@@ -43,6 +44,9 @@ struct StartupOptions {
   QString boardNote;
   // Told of every device that becomes the current one (the virtual board changes its chip).
   std::function<void(const DeviceDef&)> deviceSelected;
+  // A port that is not a parallel port is the virtual board; the board test names it with this
+  // note after its name (its faults).
+  QString portNote;
 };
 
 // The main window: grids, identifier box, scope check boxes, buttons, menus and status bar.
@@ -80,6 +84,9 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   void BotonDesprotegeClick();
   void ButPalConfClick();
   void SobreProgramaPIC1Click();
+  // "Probar la placa…" and "Identificar PIC", the last items of "Acción".
+  void ProbarPlaca1Click();
+  void IdentificarPIC1Click();
   void HexEditGSetEditText(int ACol, int ARow, const QString& Value);
   void DatosEditGSetEditText(int ACol, int ARow, const QString& Value);
 
@@ -105,6 +112,7 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   TPalConfForm* palConfForm() { return PalConfForm; }
   TAboutForm* aboutForm() { return AboutForm; }
   TProcesaForm* procesaForm() { return ProcesaForm; }
+  TBoardTestForm* boardTestForm() { return BoardTestForm; }
   // Tests answer the file dialogs with a path (empty = cancelled) instead of showing them.
   void setHexPathChooser(std::function<QString(QWidget*)> chooser) {
     hexPathChooser_ = std::move(chooser);
@@ -144,6 +152,8 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   QAction* LeerPIC1;
   QAction* Desproteger1;
   QAction* ConfigurarPIC1;
+  QAction* ProbarPlaca1;
+  QAction* IdentificarPIC1;
   QAction* SobreProgramaPIC1;
   // The five left status-bar panels (75, 130, 120, 60, 50 px) and the three right ones (80 px).
   QLabel* leftPanels[5];
@@ -176,6 +186,7 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   TAboutForm* AboutForm = nullptr;
   TPalConfForm* PalConfForm = nullptr;
   TProcesaForm* ProcesaForm = nullptr;
+  TBoardTestForm* BoardTestForm = nullptr;
   QAction* currentDeviceItem_ = nullptr;
   std::function<QString(QWidget*)> hexPathChooser_;
   bool endRequested_ = false;

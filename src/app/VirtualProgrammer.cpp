@@ -9,6 +9,7 @@
 
 #include "app/AppTexts.h"
 #include "device/FileNames.h"
+#include "ops/BoardTexts.h"
 
 namespace tavrix {
 
@@ -49,6 +50,7 @@ StartupOptions VirtualProgrammer::startupOptions(const QString& configPath) {
     return std::unique_ptr<Port>(new BoardHandle(board_));
   };
   options.deviceSelected = [this](const DeviceDef& device) { shelf_.select(device); };
+  if (board_.faults().any()) options.portNote = texts::virtualFaultsNote(board_.faults().names());
   return options;
 }
 

@@ -99,6 +99,15 @@ bool ChipBoard::traceFailed() const {
   return traceFile_ && traceFile_->error() != 0;
 }
 
+bool ChipBoard::checkpoint(QString* error) {
+  if (state_ && !state_->save(*chip_, error)) return false;
+  if (traceFile_ && !traceFile_->flush()) {
+    *error = texts::cannotWriteTrace(tracePath_, systemReason(traceFile_->error()));
+    return false;
+  }
+  return true;
+}
+
 void ChipBoard::watchSignals() {
   if (port_) EndingSignals::watch(*port_);
 }

@@ -55,6 +55,8 @@ class ChipBoard {
   bool finish(QString* error);
   // True once a write to the trace file has failed: the run should stop.
   bool traceFailed() const;
+  // The same, keeping the state file and the trace in use for more runs (write --watch).
+  bool checkpoint(QString* error);
 
   // The real port (its node, kind and handle); null with the virtual board.
   ParallelPort* parallelPort() { return parallel_.get(); }

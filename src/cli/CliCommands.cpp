@@ -2,12 +2,14 @@
 
 #include <QString>
 
+#include "BoardCommands.h"
 #include "ChipBoard.h"
 #include "CliHost.h"
 #include "CliOptions.h"
 #include "CliSession.h"
 #include "CliTexts.h"
 #include "Console.h"
+#include "WatchLoop.h"
 #include "device/DeviceFile.h"
 #include "device/DeviceTexts.h"
 #include "image/MemoryImage.h"
@@ -95,7 +97,15 @@ int chipCommand(CliSession& session) {
   CliHost host(session.console(), options.areas, session.image());
   host.stopWhen([&board] { return board.traceFailed(); });
   Engine engine(session.devices(), session.image(), link, session.prompts(), host);
-  int status = runOnChip(command, engine, session.prompts()) ? kExitOk : kExitChipError;
+  // write and unprotect first make sure the chip is the selected device; an unprotect that
+  // sends nothing (no erase sequence for the device's algorithm) reads nothing either.
+  const DeviceKind kind = kindOf(device);
+  const bool erases = kind == DeviceKind::Flash || kind == DeviceKind::Flash1;
+  const bool writes =
+      command == QLatin1String("write") || (command == QLatin1String("unprotect") && erases);
+  int status = kExitFailure;
+  if (!writes || identityAllowsWriting(session, link))
+    status = runOnChip(command, engine, session.prompts()) ? kExitOk : kExitChipError;
   board.unwatchSignals();
 
   // The chip's state is kept even after a chip error.
@@ -115,6 +125,9 @@ int runCommand(const CliOptions& options, Console& console) {
   CliSession session(options, console);
   if (!session.selectDevice()) return kExitFailure;
   if (options.command == QLatin1String("hex")) return convertHex(session);
+  if (options.command == QLatin1String("board-test")) return boardTestCommand(session);
+  if (options.command == QLatin1String("identify")) return identifyCommand(session);
+  if (options.watch) return watchCommand(session);
   return chipCommand(session);
 }
 

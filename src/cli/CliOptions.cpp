@@ -3,6 +3,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
+#include "BoardCliTexts.h"
 #include "CliTexts.h"
 
 namespace tavrix::cli {
@@ -16,9 +17,15 @@ struct CommandShape {
 };
 
 constexpr CommandShape kCommands[] = {
-    {"devices", 0, "devices"},        {"read", 1, "read OUT.hex"}, {"write", 1, "write IN.hex"},
-    {"verify", 1, "verify IN.hex"},   {"blank", 0, "blank"},       {"unprotect", 0, "unprotect"},
+    {"devices", 0, "devices"},
+    {"read", 1, "read OUT.hex"},
+    {"write", 1, "write IN.hex"},
+    {"verify", 1, "verify IN.hex"},
+    {"blank", 0, "blank"},
+    {"unprotect", 0, "unprotect"},
     {"hex", 2, "hex IN.hex OUT.hex"},
+    {"board-test", 0, "board-test"},
+    {"identify", 0, "identify"},
 };
 
 ParseResult usageError(const QString& problem) {
@@ -76,7 +83,9 @@ ParseResult parseCommandLine(const QStringList& arguments) {
   const QCommandLineOption keepGoing(QStringLiteral("keep-going"), texts::optKeepGoing());
   const QCommandLineOption trace(QStringLiteral("trace"), texts::optTrace(),
                                  QStringLiteral("FILE"));
-  parser.addOptions({ini, device, port, virt, areas, keepGoing, trace, fault});
+  const QCommandLineOption noIdCheck(QStringLiteral("no-id-check"), texts::optNoIdCheck());
+  const QCommandLineOption watch(QStringLiteral("watch"), texts::optWatch());
+  parser.addOptions({ini, device, port, virt, areas, keepGoing, trace, fault, noIdCheck, watch});
   parser.addPositionalArgument(QStringLiteral("COMMAND"), texts::argCommand(),
                                QStringLiteral("COMMAND [ARGS]"));
 
@@ -115,6 +124,8 @@ ParseResult parseCommandLine(const QStringList& arguments) {
     if (!parseAreas(valueOf(areas), &o.areas, &problem)) return usageError(problem);
   }
   o.keepGoing = parser.isSet(keepGoing);
+  o.noIdCheck = parser.isSet(noIdCheck);
+  o.watch = parser.isSet(watch);
   if (!o.portPath.isEmpty() && o.useVirtual()) return usageError(texts::portAndVirtual());
   if (parser.isSet(fault)) {
     // Faults belong to the virtual board: a real board has its own.
@@ -132,6 +143,10 @@ ParseResult parseCommandLine(const QStringList& arguments) {
     if (o.command != QLatin1String(shape.name)) continue;
     if (o.args.size() != shape.argCount)
       return usageError(texts::wrongArgumentCount(o.command, QLatin1String(shape.usage)));
+    const bool writes = o.command == QLatin1String("write");
+    if (o.watch && !writes) return usageError(texts::watchOnlyWithWrite());
+    if (o.noIdCheck && !writes && o.command != QLatin1String("unprotect"))
+      return usageError(texts::noIdCheckOnlyWithWriting());
     result.outcome = ParseResult::Outcome::Run;
     return result;
   }

@@ -24,7 +24,9 @@ struct CliOptions {
   BoardFaults faults;    // --virtual-fault: faults put on the virtual board
   Areas areas;
   bool keepGoing = false;
-  QString tracePath;  // empty: no trace
+  bool noIdCheck = false;  // write, unprotect: no identification word read first
+  bool watch = false;      // write: program again each time the file changes
+  QString tracePath;       // empty: no trace
   QString command;
   QStringList args;
 

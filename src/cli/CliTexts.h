@@ -35,13 +35,24 @@ inline QString commandsHelp() {
       "                      sin preguntar\n"
       "  hex IN.hex OUT.hex  carga IN.hex y guarda la imagen entera en OUT.hex; no abre\n"
       "                      el puerto\n"
+      "  board-test          prueba la placa: el puerto, su velocidad, la línea de datos\n"
+      "                      y, si hay un PIC, sus palabras de configuración e\n"
+      "                      identificación; no escribe nada en el PIC\n"
+      "  identify            lee la palabra de identificación del PIC y dice qué\n"
+      "                      dispositivo es\n"
+      "  write --watch IN.hex\n"
+      "                      escribe IN.hex y lo vuelve a escribir y verificar cada\n"
+      "                      vez que cambia, hasta Ctrl+C\n"
       "\n"
       "Estado de salida:\n"
       "  0  la orden llegó al final sin que se informara de ningún error\n"
       "  1  se informó de un error en el PIC o se detuvo la operación\n"
       "  2  error de uso; fichero de dispositivos, HEX o de estado ilegible o\n"
       "     inservible; dispositivo desconocido o rechazado; no hay puerto; un fichero\n"
-      "     no se pudo guardar\n");
+      "     no se pudo guardar; write o unprotect con un PIC que no es el elegido\n"
+      "\n"
+      "board-test sale con 1 si encuentra algún problema; identify, con 1 si la\n"
+      "palabra de identificación no es la de ningún dispositivo del fichero.\n");
 }
 
 // Option descriptions.

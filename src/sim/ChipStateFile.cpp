@@ -114,7 +114,12 @@ bool ChipStateFile::save(const VirtualChip& chip, QString* error) {
   if (!file.write(text, &reason) || !file.commit(&reason))
     return failWith(error, texts::chipFileWrite(path_, reason));
   const int fd = file.release();
-  if (fd >= 0) saved_.push_back(fd);
+  if (fd >= 0) {
+    // The file this save replaced has lost the name: its lock guards nothing any more, and a
+    // run that saves again and again (write --watch) must not pile up handles.
+    for (int old : saved_) ::close(old);
+    saved_.assign(1, fd);
+  }
   created_ = false;
   return true;
 }

@@ -42,9 +42,17 @@ TEST(CliFault, EachFaultAsAReadSeesItAndTheChipIsLeftAlone) {
     EXPECT_EQ(tmp.read(QStringLiteral("chip.hex")), written);
   }
 
-  // A write through a data line stuck at 0 verifies nothing and changes nothing.
+  // A write through a data line stuck at 0 is refused before anything is written: every word
+  // reads 0000, as with no chip.
   run = runCli(onBoard(state) << QStringLiteral("--virtual-fault") << QStringLiteral("data0")
                               << QStringLiteral("write") << fw);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(run.err.startsWith(QStringLiteral("Error: No responde ningún PIC")))
+      << run.err.toStdString();
+  EXPECT_EQ(tmp.read(QStringLiteral("chip.hex")), written);
+  // Without the check, it verifies nothing and changes nothing.
+  run = runCli(onBoard(state) << QStringLiteral("--virtual-fault") << QStringLiteral("data0")
+                              << QStringLiteral("--no-id-check") << QStringLiteral("write") << fw);
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(run.err.startsWith(QStringLiteral("Error: Error de verificación en dir: 0000")))
       << run.err.toStdString();

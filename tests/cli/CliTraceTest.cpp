@@ -11,50 +11,10 @@
 #include "link/Recording.h"
 #include "support/TempFiles.h"
 #include "support/TraceLines.h"
+#include "support/WireTrace.h"
 
 namespace tavrix::test {
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines progModeOn() {
-  return {"W 34", "S 10", "W 08", "S 10"};
-}
-Lines progModeOff() {
-  return {"W 24"};
-}
-
-// 08, then per command bit (LSB first) clock up with the bit, clock down holding it.
-Lines command(int code) {
-  Lines lines = writesTrace("08");
-  for (int i = 0; i < 6; ++i) {
-    const int b = (code >> i) & 1;
-    lines.push_back(TraceSink::writeLine(std::uint8_t(0x0A + b)));
-    lines.push_back(TraceSink::writeLine(std::uint8_t(0x08 + b)));
-  }
-  return lines;
-}
-
-Lines dataOut(int value) {
-  Lines lines = writesTrace("0A 08");
-  for (int i = 0; i < 14; ++i) {
-    const int b = (value >> i) & 1;
-    lines.push_back(TraceSink::writeLine(std::uint8_t(0x0A + b)));
-    lines.push_back(TraceSink::writeLine(std::uint8_t(0x08 + b)));
-  }
-  return concat({lines, writesTrace("0A 08")});
-}
-
-// The read frame of a word whose every status read returns `status`.
-Lines readFrame(std::uint8_t status) {
-  Lines lines = writesTrace("0C 0E 0C");
-  for (int i = 0; i < 14; ++i) {
-    lines.push_back("W 0E");
-    lines.push_back("W 0C");
-    lines.push_back(TraceSink::statusLine(status));
-  }
-  return concat({lines, writesTrace("0E 0C")});
-}
 
 TEST(CliTrace, BlankCheckOfTheConfigurationWordOnly) {
   TempFiles tmp;
@@ -66,14 +26,14 @@ TEST(CliTrace, BlankCheckOfTheConfigurationWordOnly) {
                                          << "--trace" << trace << "blank");
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
   const Lines expected = concat({
-      progModeOn(),
-      progModeOff(),                         // no program pass
-      progModeOn(), command(0), dataOut(0),  // Load Configuration: the counter goes to 0x2000
-      repeat(command(6), 4),                 // the unticked ID locations
-      repeat(command(6), 3),                 // on to 0x2007
-      command(4), readFrame(0x40),           // the erased word 3FFF: every bit reads 1
-      progModeOff(),
-      progModeOff(),  // no EEPROM pass
+      progModeOnTrace(),
+      progModeOffTrace(),                     // no program pass
+      progModeOnTrace(), dataOutTrace(0, 0),  // Load Configuration: the counter goes to 0x2000
+      repeat(commandTrace(6), 4),             // the unticked ID locations
+      repeat(commandTrace(6), 3),             // on to 0x2007
+      readTrace(4, 0x3FFF),                   // the erased word 3FFF: every bit reads 1
+      progModeOffTrace(),
+      progModeOffTrace(),  // no EEPROM pass
   });
   EXPECT_EQ(fileLines(trace), expected);
 }
@@ -86,26 +46,30 @@ TEST(CliTrace, UnprotectSequences) {
                           << "PIC16F84A"
                           << "--virtual" << tmp.path("a.hex") << "--trace" << trace << "unprotect");
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
-  EXPECT_EQ(fileLines(trace), concat({progModeOn(),
-                                      command(0),
-                                      dataOut(0),
-                                      command(2),
-                                      dataOut(0x3FFF),
-                                      repeat(command(6), 7),
-                                      command(1),
-                                      command(7),
-                                      command(8),
+  // The chip's identification word is read first: a new PIC16F84A, revision 1, blank.
+  EXPECT_EQ(fileLines(trace), concat({identityReadTrace(0x0561, 0x3FFF),
+                                      progModeOnTrace(),
+                                      dataOutTrace(0, 0),
+                                      dataOutTrace(2, 0x3FFF),
+                                      repeat(commandTrace(6), 7),
+                                      commandTrace(1),
+                                      commandTrace(7),
+                                      commandTrace(8),
                                       {"S 10"},
-                                      command(1),
-                                      command(7),
-                                      progModeOff()}));
+                                      commandTrace(1),
+                                      commandTrace(7),
+                                      progModeOffTrace()}));
 
   run =
       runCli(shippedIni() << "--device"
                           << "PIC16F73"
                           << "--virtual" << tmp.path("b.hex") << "--trace" << trace << "unprotect");
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
-  EXPECT_EQ(fileLines(trace), concat({progModeOn(), command(9), {"S 40"}, progModeOff()}));
+  EXPECT_EQ(fileLines(trace), concat({identityReadTrace(0x0601, 0x3FFF),
+                                      progModeOnTrace(),
+                                      commandTrace(9),
+                                      {"S 40"},
+                                      progModeOffTrace()}));
 
   // An OTP part: nothing at all is sent.
   run =

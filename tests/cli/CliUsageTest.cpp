@@ -20,10 +20,28 @@ TEST(CliUsage, HelpNamesEveryOptionAndCommand) {
   const CliRun run = runCli({QStringLiteral("--help")});
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.err.isEmpty());
-  for (const char* word :
-       {"--ini", "--device", "--port", "--virtual", "--virtual-fault", "--areas", "--keep-going",
-        "--trace", "--help", "--version", "devices", "read OUT.hex", "write IN.hex",
-        "verify IN.hex", "blank", "unprotect", "hex IN.hex OUT.hex"}) {
+  for (const char* word : {"--ini",
+                           "--device",
+                           "--port",
+                           "--virtual",
+                           "--virtual-fault",
+                           "--areas",
+                           "--keep-going",
+                           "--trace",
+                           "--help",
+                           "--version",
+                           "devices",
+                           "read OUT.hex",
+                           "write IN.hex",
+                           "verify IN.hex",
+                           "blank",
+                           "unprotect",
+                           "hex IN.hex OUT.hex",
+                           "board-test",
+                           "identify",
+                           "--no-id-check",
+                           "--watch",
+                           "write --watch IN.hex"}) {
     EXPECT_TRUE(run.out.contains(QLatin1String(word))) << word;
   }
 }
@@ -36,11 +54,12 @@ TEST(CliUsage, ManualPageDescribesTheWholeInterface) {
   const QString text = QString::fromUtf8(page.readAll());
   for (const char* option :
        {"\\-\\-ini", "\\-\\-device", "\\-\\-port", "\\-\\-virtual", "\\-\\-virtual\\-fault",
-        "\\-\\-areas", "\\-\\-keep\\-going", "\\-\\-trace", "\\-\\-help", "\\-\\-version"}) {
+        "\\-\\-areas", "\\-\\-keep\\-going", "\\-\\-trace", "\\-\\-help", "\\-\\-version",
+        "\\-\\-no\\-id\\-check", "\\-\\-watch"}) {
     EXPECT_TRUE(text.contains(QLatin1String(option))) << option;
   }
   for (const char* command : {".B devices", ".BI read ", ".BI write ", ".BI verify ", ".B blank",
-                              ".B unprotect", ".BI hex "}) {
+                              ".B unprotect", ".BI hex ", ".B board\\-test", ".B identify"}) {
     EXPECT_TRUE(text.contains(QLatin1String(command))) << command;
   }
   for (const char* area : {".B prog\n", ".B eeprom\n", ".B config\n", ".B id\n"})
@@ -100,6 +119,10 @@ TEST(CliUsage, UsageErrorsEndWithTwo) {
       {QStringLiteral("--device"), QStringLiteral(""), QStringLiteral("blank")},
       {QStringLiteral("--port"), tmp.path(QStringLiteral("p")), QStringLiteral("--virtual"),
        tmp.path(QStringLiteral("s.hex")), QStringLiteral("blank")},
+      {QStringLiteral("--watch"), QStringLiteral("verify"), hex},
+      {QStringLiteral("--no-id-check"), QStringLiteral("--virtual"),
+       tmp.path(QStringLiteral("s.hex")), QStringLiteral("board-test")},
+      {QStringLiteral("identify"), QStringLiteral("extra")},
   };
   for (const QStringList& args : cases) {
     const CliRun run = runCli(shippedIni() + args, tmp.path(QString()));

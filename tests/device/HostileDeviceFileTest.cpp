@@ -5,14 +5,13 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "device/DeviceDef.h"
 #include "device/DeviceFile.h"
 #include "device/IniFile.h"
+#include "support/MemoryLimit.h"
 #include "support/TempFiles.h"
 
 namespace tavrix::test {
@@ -64,31 +63,14 @@ TEST(HostileDeviceFile, AbsurdValuesAreNamedByDeviceProblem) {
 // Reading a small device file reserves memory for that file, not for the largest file the
 // reader accepts (it once reserved 64 MB on every read, that is on every device selection).
 TEST(HostileDeviceFile, ReadingASmallFileNeedsLittleMemory) {
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    // In the child: allow 16 MB more data than it has now, then read the shipped file.
-    long dataKb = -1;
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-      for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmData:")) dataKb = line.mid(7).trimmed().split(' ').first().toLong();
-    }
-    if (dataKb < 0) ::_exit(3);
-    const rlim_t limit = rlim_t(dataKb + 16 * 1024) * 1024;
-    const rlimit lim{limit, limit};
-    if (::setrlimit(RLIMIT_DATA, &lim) != 0) ::_exit(4);
-    try {
-      const IniFile ini = IniFile::load(QStringLiteral(TAVRIX_SHIPPED_INI));
-      ::_exit(ini.sectionNames().size() > 1 ? 0 : 5);
-    } catch (...) {
-      ::_exit(6);  // out of memory
-    }
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status)) << "the reader died: signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  // 16 MB more data than the child holds, to read the shipped file.
+  EXPECT_EQ(runWithDataHeadroom(16,
+                                [] {
+                                  const IniFile ini =
+                                      IniFile::load(QStringLiteral(TAVRIX_SHIPPED_INI));
+                                  return ini.sectionNames().size() > 1;
+                                }),
+            "");
 }
 
 }  // namespace

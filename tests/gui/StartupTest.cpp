@@ -2,8 +2,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -94,7 +94,8 @@ TEST(Startup, WindowLayoutMenusAndControls) {
   EXPECT_EQ(menus, QStringList({"Archivo", "Dispositivo", "Acción", "Ayuda"}));
   EXPECT_EQ(captions(f.File1), QStringList({"Abrir HEX", "Guardar como", "-", "Salir", "-", ""}));
   EXPECT_EQ(captions(f.Accin1), QStringList({"Blank Check", "Verificar PIC", "Escribir PIC",
-                                             "Leer PIC", "Desproteger PIC", "Configurar PIC"}));
+                                             "Leer PIC", "Desproteger PIC", "Configurar PIC", "-",
+                                             "Probar la placa…", "Identificar PIC"}));
   EXPECT_EQ(captions(f.Help1), QStringList({"Sobre Tavrix"}));
 
   struct B {

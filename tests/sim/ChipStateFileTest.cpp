@@ -3,13 +3,11 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "sim/ChipHexFile.h"
 #include "sim/ChipStateFile.h"
 #include "sim/SimRig.h"
+#include "support/MemoryLimit.h"
 #include "support/TempFiles.h"
 
 namespace tavrix::test {
@@ -69,32 +67,15 @@ TEST(ChipStateFile, HugeFileIsReadWithLittleMemory) {
     while (out.size() < 48 * 1024 * 1024) out.write(pass);
     out.write(ChipHexFile::endRecord());
   }
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    long dataKb = -1;
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-      for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmData:")) dataKb = line.mid(7).trimmed().split(' ').first().toLong();
-    }
-    if (dataKb < 0) ::_exit(3);
-    const rlim_t limit = rlim_t(dataKb + 16 * 1024) * 1024;
-    const rlimit lim{limit, limit};
-    if (::setrlimit(RLIMIT_DATA, &lim) != 0) ::_exit(4);
-    try {
-      VirtualClock clock;
-      VirtualChip chip(pic16F84A(), clock);
-      QString error;
-      ::_exit(chip.loadHex(path, &error) && chip.programWord(16) == 0x1010 ? 0 : 5);
-    } catch (...) {
-      ::_exit(6);  // out of memory
-    }
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status)) << "the reader died: signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(runWithDataHeadroom(16,
+                                [&path] {
+                                  VirtualClock clock;
+                                  VirtualChip chip(pic16F84A(), clock);
+                                  QString error;
+                                  return chip.loadHex(path, &error) &&
+                                         chip.programWord(16) == 0x1010;
+                                }),
+            "");
 }
 
 }  // namespace

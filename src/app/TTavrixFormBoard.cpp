@@ -1,0 +1,61 @@
+// The main window's checks of the board and the chip: "Probar la placa…" and "Identificar PIC".
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+
+#include "app/AppTexts.h"
+#include "app/TTavrixForm.h"
+#include "dialogs/TBoardTestForm.h"
+#include "image/HexText.h"
+#include "link/ParallelPort.h"
+#include "link/RealClock.h"
+#include "ops/BoardTest.h"
+#include "ops/ChipIdentity.h"
+
+namespace tavrix {
+
+void TTavrixForm::ProbarPlaca1Click() {
+  BoardTestSetup setup;
+  if (const auto* real = dynamic_cast<const ParallelPort*>(port_.get())) {
+    setup.port.node = QString::fromStdString(real->portPath());
+    setup.port.kind = real->kind();
+  } else {
+    setup.port.virtualBoard = true;
+    setup.port.note = options_.portNote;
+  }
+  setup.selected = devices_.CurrentDevice;
+  setup.configPath = devices_.ConfigPath;
+  setup.catalogue = readDeviceCatalogue(setup.configPath);
+  // The port is timed on the wall clock, whatever clock times the chip.
+  RealClock timer;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const BoardTestReport report = runBoardTest(link_, timer, setup);
+  QApplication::restoreOverrideCursor();
+  BoardTestForm->showReport(report.lines);
+}
+
+void TTavrixForm::IdentificarPIC1Click() {
+  const Identification id =
+      identifyChip(link_, devices_.CurrentDevice, readDeviceCatalogue(devices_.ConfigPath));
+  if (id.words.portFailed) {
+    AskOnError(texts::kNoParallelPort);
+    return;
+  }
+  // One device answers and it is not the current one: chosen as the device menu would. The
+  // current device is left as it is, so a loaded image is not thrown away for nothing.
+  if (id.answer == ChipAnswer::Known && id.matches.size() == 1 && !id.selectedMatches) {
+    for (QAction* item : Device1->actions()) {
+      if (item->data().toString() != id.matches.first()) continue;
+      SelectDevice(item);
+      if (currentDeviceItem_ == item) {
+        ShowInfo(texts::identifiedAndSelected(id.matches.first(),
+                                              id.words.idWord & kDeviceRevisionMask,
+                                              hexText(id.words.idWord, 4)));
+      }
+      return;  // a device the program refuses has had its own box
+    }
+  }
+  ShowInfo(id.lines.join(QLatin1Char('\n')));
+}
+
+}  // namespace tavrix

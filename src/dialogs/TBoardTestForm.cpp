@@ -1,0 +1,57 @@
+#include "dialogs/TBoardTestForm.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "dialogs/DialogTexts.h"
+
+namespace tavrix {
+
+TBoardTestForm::TBoardTestForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("BoardTestForm"));
+  setWindowTitle(texts::boardTestCaption());
+  setModal(false);
+  resize(640, 260);
+
+  Informe = new QPlainTextEdit(this);
+  Informe->setObjectName(QStringLiteral("Informe"));
+  Informe->setReadOnly(true);
+  // Read only, yet selectable and copyable with the mouse and the keyboard.
+  Informe->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  Informe->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+
+  BotonCopiar = new QPushButton(texts::copyButton(), this);
+  BotonCopiar->setObjectName(QStringLiteral("BotonCopiar"));
+  connect(BotonCopiar, &QPushButton::clicked, this, &TBoardTestForm::BotonCopiarClick);
+  BotonCerrar = new QPushButton(texts::closeButton(), this);
+  BotonCerrar->setObjectName(QStringLiteral("BotonCerrar"));
+  BotonCerrar->setDefault(true);
+  connect(BotonCerrar, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(BotonCopiar);
+  buttons->addWidget(BotonCerrar);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Informe);
+  layout->addLayout(buttons);
+}
+
+void TBoardTestForm::showReport(const QStringList& lines) {
+  Informe->setPlainText(lines.join(QLatin1Char('\n')));
+  show();
+  raise();
+  activateWindow();
+  // The text has the focus, ready to be selected and copied; Enter still closes (default button).
+  Informe->setFocus();
+}
+
+void TBoardTestForm::BotonCopiarClick() {
+  QApplication::clipboard()->setText(Informe->toPlainText());
+}
+
+}  // namespace tavrix

@@ -1,0 +1,130 @@
+#include "ops/BoardTest.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+#include "device/FileNames.h"
+#include "link/Clock.h"
+#include "link/Link.h"
+#include "link/PortOpening.h"
+#include "ops/BoardTexts.h"
+
+namespace tavrix {
+
+namespace {
+
+enum PortOperation { kPortWrite = 0, kPortStatus = 2 };
+
+// Supply cut, data driver released, VPP off.
+constexpr int kIdle = 0x24;
+// Supply cut and the data driver on (release bit clear), data high then low: status bit 0x40
+// follows the host's own bit, with or without a chip in the socket.
+constexpr int kLoopHigh = 0x21;
+constexpr int kLoopLow = 0x20;
+constexpr int kStatusData = 0x40;
+
+// The ppdev node of the same port as a printer node (/dev/lp1 -> /dev/parport1).
+QString ppdevNodeFor(const BoardPortInfo& port) {
+  static const QRegularExpression printerNode(QStringLiteral("^(.*/)lp([0-9]+)$"));
+  const QRegularExpressionMatch m = printerNode.match(port.node);
+  if (!port.virtualBoard && m.hasMatch())
+    return m.captured(1) + QStringLiteral("parport") + m.captured(2);
+  if (!port.virtualBoard && port.kind == PortKind::Ppdev) return port.node;
+  return QStringLiteral("/dev/parport0");
+}
+
+QString portLine(const BoardPortInfo& port) {
+  if (port.virtualBoard) return texts::virtualPortLine(port.note);
+  return texts::boardPortLine(port.node, QString::fromUtf8(portKindName(port.kind).c_str()));
+}
+
+bool statusBit(Link& link) {
+  SettleDelay();  // the line settles before it is sampled
+  return (link.PortOp(kPortStatus, 0) & kStatusData) != 0;
+}
+
+// What the chip's answer means for the selected device.
+bool chipProblem(const Identification& chip, const DeviceDef& selected) {
+  if (chip.words.portFailed) return true;
+  const bool selectedHasId = selected.DeviceID != kNoDeviceId;
+  switch (chip.answer) {
+    case ChipAnswer::Silent:
+    case ChipAnswer::Unknown:
+      return true;
+    case ChipAnswer::AllBlank:  // an erased part without the word, as the selected one is
+    case ChipAnswer::NoIdWord:
+      return selectedHasId;
+    case ChipAnswer::Known:
+      return !chip.selectedMatches;
+  }
+  return true;
+}
+
+}  // namespace
+
+BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& setup) {
+  BoardTestReport report;
+  report.lines << portLine(setup.port);
+
+  // The port's speed: idle bytes, which the board takes as "supply cut" whatever it holds.
+  const std::uint64_t failedBefore = link.failedWrites();
+  const int bytes = std::max(setup.timingBytes, 1);
+  const std::int64_t start = timer.nowUs();
+  std::int64_t elapsed = 0;
+  while (report.timedBytes < bytes) {
+    link.PortOp(kPortWrite, kIdle);
+    ++report.timedBytes;
+    elapsed = timer.nowUs() - start;
+    if (elapsed > setup.timingBudgetUs) break;
+  }
+  if (link.failedWrites() != failedBefore) {
+    report.portRefused = true;
+    report.problem = true;
+    report.lines << texts::portRefusesWrites() << texts::chipNotReadWithoutPort()
+                 << texts::boardResultProblems();
+    link.PortOp(kPortWrite, kIdle);
+    return report;
+  }
+  report.usPerByte = double(elapsed) / double(report.timedBytes);
+  report.lines << texts::byteTimeLine(report.usPerByte, report.timedBytes, elapsed / 1000.0);
+  if (report.usPerByte > kSlowByteLimitUs) {
+    report.slowPort = true;
+    report.problem = true;
+    report.lines << texts::slowPortWarning(ppdevNodeFor(setup.port), visibleName(setup.configPath));
+  }
+
+  // The data path, without the chip: the board drives the line and the status bit reads it.
+  link.PortOp(kPortWrite, kLoopHigh);
+  const bool high = statusBit(link);
+  link.PortOp(kPortWrite, kLoopLow);
+  const bool low = statusBit(link);
+  link.PortOp(kPortWrite, kIdle);
+  if (high && !low) {
+    report.dataLine = DataLine::Good;
+    report.lines << texts::dataLineGood();
+  } else {
+    report.dataLine = high ? DataLine::Always1 : (low ? DataLine::Inverted : DataLine::Always0);
+    report.lines << (report.dataLine == DataLine::Inverted ? texts::dataLineInverted()
+                                                           : texts::dataLineAlways(high ? 1 : 0));
+    // Every word would read as the line stands: the chip cannot be heard.
+    report.problem = true;
+    report.lines << texts::chipNotReadWithBadDataLine() << texts::boardResultProblems();
+    return report;
+  }
+
+  // The chip: two words read, nothing written; Program Mode Off leaves the board idle.
+  report.chipRead = true;
+  report.chip = identifyChip(link, setup.selected, setup.catalogue);
+  report.lines << report.chip.lines;
+  if (chipProblem(report.chip, setup.selected)) report.problem = true;
+  if (report.problem)
+    report.lines << texts::boardResultProblems();
+  else if (report.chip.answer == ChipAnswer::AllBlank)
+    report.lines << texts::boardResultChipUnknown();
+  else
+    report.lines << texts::boardResultGood();
+  return report;
+}
+
+}  // namespace tavrix

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+#include "device/DeviceDef.h"
+#include "link/ParallelPort.h"
+#include "ops/ChipIdentity.h"
+
+namespace tavrix {
+
+class Clock;
+class Link;
+
+// How the board is reached, as the report names it.
+struct BoardPortInfo {
+  QString node;  // the port's node; unused on the virtual board
+  PortKind kind = PortKind::Printer;
+  bool virtualBoard = false;
+  QString note;  // virtual board: what it is given (its faults), shown after its name
+};
+
+struct BoardTestSetup {
+  BoardPortInfo port;
+  DeviceDef selected;
+  QList<DeviceDef> catalogue;  // every device of the device file
+  QString configPath;          // the device file, named in the advice for a slow port
+  // The port is timed over this many idle bytes, or over as many as fit in the budget when the
+  // port is so slow that they would not.
+  int timingBytes = 1000;
+  std::int64_t timingBudgetUs = 2000000;
+};
+
+enum class DataLine { NotChecked, Good, Always0, Always1, Inverted };
+
+// A byte that takes longer than this is a port waiting on handshake lines.
+inline constexpr double kSlowByteLimitUs = 100.0;
+
+struct BoardTestReport {
+  std::int64_t timedBytes = 0;
+  double usPerByte = 0;
+  bool slowPort = false;
+  bool portRefused = false;
+  DataLine dataLine = DataLine::NotChecked;
+  bool chipRead = false;
+  Identification chip;
+  bool problem = false;  // something is wrong with the port, the board or the chip
+  QStringList lines;     // the report, one line each
+};
+
+// The board test. Names the port; times it over idle bytes (0x24) on `timer`, which must be a
+// real clock for the figure to mean anything; checks the data path with the supply cut and the
+// data driver on (0x21 and 0x20, status bit 0x40 read after each); then, when the data line
+// follows, reads the configuration and identification words (readIdentityWords) and says what
+// they mean. Nothing is written to the chip, and the last byte sent is always the idle 0x24.
+BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& setup);
+
+}  // namespace tavrix
