@@ -155,6 +155,27 @@ TEST(CliSignals, OutputThatIsGoneStopsTheRunAndEndsWithTwo) {
   const int blankStatus = waitFor(blank);
   ASSERT_TRUE(WIFEXITED(blankStatus));
   EXPECT_EQ(WEXITSTATUS(blankStatus), 2);
+
+  // A development loop nobody reads any more ends after its round instead of running on.
+  const QString fw = tmp.write(QStringLiteral("fw.hex"), ":0400000005280000CF\n:00000001FF\n");
+  ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+  ::close(pipeFds[0]);
+  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const pid_t loop =
+      startCli(shippedIni() << "--virtual" << tmp.path(QStringLiteral("w.hex")) << "write"
+                            << "--watch" << fw,
+               pipeFds[1], null);
+  ::close(pipeFds[1]);
+  ::close(null);
+  int loopStatus = 0;
+  for (int i = 0; i < 3000 && ::waitpid(loop, &loopStatus, WNOHANG) == 0; ++i) ::usleep(10000);
+  if (::waitpid(loop, nullptr, WNOHANG) == 0) {
+    ::kill(loop, SIGKILL);
+    waitFor(loop);
+    FAIL() << "write --watch went on writing to a closed pipe";
+  }
+  ASSERT_TRUE(WIFEXITED(loopStatus));
+  EXPECT_EQ(WEXITSTATUS(loopStatus), 2);
 }
 
 // `ulimit -f`: a file that may not grow is a write error like any other, with the system's text
