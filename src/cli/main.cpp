@@ -7,6 +7,7 @@
 #include "CliTexts.h"
 #include "Console.h"
 #include "device/FileNames.h"
+#include "device/VisibleText.h"
 #include "link/EndingSignals.h"
 
 using namespace tavrix::cli;
@@ -24,7 +25,8 @@ int run(int argc, char** argv, Console& console) {
   switch (parsed.outcome) {
     case ParseResult::Outcome::Help:
     case ParseResult::Outcome::Version:
-      std::fputs(parsed.text.toUtf8().constData(), stdout);
+      std::fputs(tavrix::visibleText(parsed.text, tavrix::LineFeeds::kKeep).toUtf8().constData(),
+                 stdout);
       return kExitOk;
     case ParseResult::Outcome::UsageError:
       console.error(texts::appName() + QStringLiteral(": ") + parsed.text);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "device/VisibleText.h"
 #include "dialogs/DialogTexts.h"
 
 namespace tavrix {
@@ -42,7 +43,8 @@ TBoardTestForm::TBoardTestForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TBoardTestForm::showReport(const QStringList& lines) {
-  Informe->setPlainText(lines.join(QLatin1Char('\n')));
+  // Names from the device file are shown, and copied, with their control characters visible.
+  Informe->setPlainText(visibleText(lines.join(QLatin1Char('\n')), LineFeeds::kKeep));
   show();
   raise();
   activateWindow();
