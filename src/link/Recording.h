@@ -42,7 +42,9 @@ class TraceSink {
   std::vector<std::string> lines_;
 };
 
-// Passes every port access through to `inner` and records it.
+// Passes every port access through to `inner` and records it. A byte is recorded just before it
+// is written: when a signal ends the program between the two, the trace shows it before the
+// idle byte although it never reached the lines.
 class RecordingPort : public Port {
  public:
   RecordingPort(Port& inner, TraceSink& sink) : inner_(&inner), sink_(&sink) {}
