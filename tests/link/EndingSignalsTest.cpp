@@ -177,18 +177,5 @@ TEST(EndingSignals, EveryEndingSignalIsHandledAndPipeAndFileSizeAreIgnored) {
       ::testing::ExitedWithCode(0), "");
 }
 
-TEST(EndingSignals, WatchFollowsThePortThatIsWatched) {
-  LptPort a(systemPorts(), -1, "a");
-  LptPort b(systemPorts(), -1, "b");
-  EXPECT_EQ(EndingSignals::watched(), nullptr);
-  EndingSignals::watch(a);
-  EndingSignals::watch(b);
-  EXPECT_EQ(EndingSignals::watched(), &b);
-  EndingSignals::unwatch(a);  // not watched any more: nothing changes
-  EXPECT_EQ(EndingSignals::watched(), &b);
-  EndingSignals::unwatch(b);
-  EXPECT_EQ(EndingSignals::watched(), nullptr);
-}
-
 }  // namespace
 }  // namespace tavrix

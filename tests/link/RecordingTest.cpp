@@ -1,19 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-
 #include <string>
 #include <vector>
 
 #include "link/NullPort.h"
 #include "link/RealClock.h"
 #include "link/Recording.h"
-#include "link/TraceFile.h"
 #include "link/VirtualClock.h"
-#include "support/TempFiles.h"
 #include "support/TraceLines.h"
-
-#include <QFile>
 
 namespace tavrix {
 namespace {
@@ -63,26 +57,6 @@ TEST(Recording, TracesWritesReadsAndWaitsInOrder) {
   // Going idle on a signal: the board is asked; a trace kept in memory is left as it is.
   EXPECT_FALSE(port.goIdleNow());  // the stub cannot
   EXPECT_TRUE(trace.lines().empty());
-}
-
-// A trace given a file goes to it, and only to it; a signal's idle byte ends it.
-TEST(Recording, TraceToAFileEndsWithTheIdleByteOfASignal) {
-  test::TempFiles tmp;
-  const QString path = tmp.path(QStringLiteral("t.txt"));
-  TraceFile file(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT, 0600));
-  TraceSink trace(file);
-  StubPort board;
-  RecordingPort port(board, trace);
-  port.writeByte(0x08);
-  board.status = 0x40;
-  port.readStatus();
-  EXPECT_TRUE(trace.lines().empty());
-  port.goIdleNow();
-  port.goIdleNow();  // a second signal's handler adds its line too; the file stays whole
-  EXPECT_EQ(tmp.read(QStringLiteral("t.txt")), "W 08\nR 40\nW 24\nW 24\n");
-  EXPECT_EQ(board.written, std::vector<std::uint8_t>{0x08});  // the stub takes no idle byte
-  EXPECT_TRUE(file.close());
-  EXPECT_EQ(tmp.read(QStringLiteral("t.txt")), "W 08\nR 40\nW 24\nW 24\n");
 }
 
 TEST(Recording, ExpectedSequencesRenderAsTraceLines) {

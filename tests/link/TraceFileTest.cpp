@@ -50,27 +50,5 @@ TEST(TraceFile, LinesReachASlowReaderOnceAndWholeAndTheSignalsLineLast) {
   EXPECT_TRUE(received == expected);
 }
 
-// A file that stops taking bytes (its size limit, a full disk) breaks the trace: the error is
-// kept, nothing more is written, and the handler leaves it alone.
-TEST(TraceFile, FailedWriteIsKeptAndStopsTheTrace) {
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  ::close(fds[0]);  // no reader: EPIPE (the test program ignores SIGPIPE for this)
-  struct sigaction ignore {};
-  struct sigaction before {};
-  ignore.sa_handler = SIG_IGN;
-  ::sigaction(SIGPIPE, &ignore, &before);
-  TraceFile file(fds[1]);
-  file.append("W 08");
-  EXPECT_EQ(file.error(), 0);
-  EXPECT_FALSE(file.flush());
-  EXPECT_EQ(file.error(), EPIPE);
-  file.append("W 0A");
-  file.completeOnSignal("W 24");
-  EXPECT_FALSE(file.close());
-  EXPECT_EQ(file.error(), EPIPE);
-  ::sigaction(SIGPIPE, &before, nullptr);
-}
-
 }  // namespace
 }  // namespace tavrix
