@@ -16,13 +16,7 @@ namespace tavrix {
 
 void TTavrixForm::ProbarPlaca1Click() {
   BoardTestSetup setup;
-  if (const auto* real = dynamic_cast<const ParallelPort*>(port_.get())) {
-    setup.port.node = QString::fromStdString(real->portPath());
-    setup.port.kind = real->kind();
-  } else {
-    setup.port.virtualBoard = true;
-    setup.port.note = options_.portNote;
-  }
+  setup.port = boardPortInfo(dynamic_cast<const ParallelPort*>(port_.get()), options_.portNote);
   setup.selected = devices_.CurrentDevice;
   setup.configPath = devices_.ConfigPath;
   setup.catalogue = readDeviceCatalogue(setup.configPath);

@@ -1,14 +1,11 @@
 #include "app/VirtualProgrammer.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "app/AppTexts.h"
-#include "device/FileNames.h"
+#include "device/FileNodes.h"
 #include "ops/BoardTexts.h"
 
 namespace tavrix {
@@ -29,12 +26,8 @@ class BoardHandle : public Port {
 
 // A regular file this process can open for reading: one it cannot read is as good as absent.
 bool readableFile(const QString& path) {
-  const int fd = ::open(nameToBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  ::close(fd);
-  return regular;
+  QFile file;
+  return openRegularFile(path, file);
 }
 
 }  // namespace

@@ -16,13 +16,7 @@
 
 namespace tavrix::cli {
 
-namespace {
-
-// Runs `work` on the board the options name, with the board left idle if a signal ends the
-// tool, and the virtual chip and the trace saved afterwards. Returns work's status, or 2 when
-// the board could not be opened or its files saved.
-template <typename Work>
-int onBoard(CliSession& session, Work work) {
+int runOnBoard(CliSession& session, const BoardWork& work, const std::function<bool()>& alsoSave) {
   ChipBoard board;
   QString problem;
   const DeviceDef& device = session.devices().CurrentDevice;
@@ -30,37 +24,29 @@ int onBoard(CliSession& session, Work work) {
     session.console().error(QStringLiteral("Error: ") + problem);
     return kExitFailure;
   }
-  // The report is told only once the state and the trace are saved, as every command's is.
+  // Success is told only once everything the command writes has been saved.
   session.prompts().holdInfo(true);
   board.watchSignals();
   Link link(board.port(), board.clock(), [&device] { return int(device.ProgBits); });
-  int status = work(board, link);
+  const int status = work(board, link);
   board.unwatchSignals();
-  const bool saved = board.finish(&problem);
+  // The chip's state is kept even after a chip error.
+  bool saved = board.finish(&problem);
   if (!saved) session.console().error(QStringLiteral("Error: ") + problem);
+  if (saved && alsoSave) saved = alsoSave();
+  // What the run told is shown only when all it wrote was saved: a success followed by a failed
+  // save would leave the user believing the wrong one.
   session.prompts().holdInfo(false, saved);
   return saved ? status : kExitFailure;
 }
 
-BoardPortInfo portInfo(ChipBoard& board, const CliOptions& options) {
-  BoardPortInfo info;
-  if (const ParallelPort* port = board.parallelPort()) {
-    info.node = QString::fromStdString(port->portPath());
-    info.kind = port->kind();
-  } else {
-    info.virtualBoard = true;
-    if (options.faults.any())
-      info.note = ::tavrix::texts::virtualFaultsNote(options.faults.names());
-  }
-  return info;
-}
-
-}  // namespace
-
 int boardTestCommand(CliSession& session) {
-  return onBoard(session, [&session](ChipBoard& board, Link& link) {
+  return runOnBoard(session, [&session](ChipBoard& board, Link& link) {
     BoardTestSetup setup;
-    setup.port = portInfo(board, session.options());
+    const BoardFaults& faults = session.options().faults;
+    setup.port = boardPortInfo(
+        board.parallelPort(),
+        faults.any() ? ::tavrix::texts::virtualFaultsNote(faults.names()) : QString());
     setup.selected = session.devices().CurrentDevice;
     setup.configPath = session.devices().ConfigPath;
     setup.catalogue = readDeviceCatalogue(setup.configPath);
@@ -73,7 +59,7 @@ int boardTestCommand(CliSession& session) {
 }
 
 int identifyCommand(CliSession& session) {
-  return onBoard(session, [&session](ChipBoard&, Link& link) {
+  return runOnBoard(session, [&session](ChipBoard&, Link& link) {
     const Identification id = identifyChip(link, session.devices().CurrentDevice,
                                            readDeviceCatalogue(session.devices().ConfigPath));
     for (const QString& line : id.lines) session.prompts().ShowInfo(line);

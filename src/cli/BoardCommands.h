@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace tavrix {
 class Link;
 }
@@ -8,6 +10,16 @@ namespace tavrix::cli {
 
 class ChipBoard;
 class CliSession;
+
+// What a command does on the board, given the board and a link over it; returns the status.
+using BoardWork = std::function<int(ChipBoard& board, Link& link)>;
+
+// Runs `work` on the board the options name, with the board left idle if a signal ends the
+// tool. Information is held back until the virtual chip and the trace are saved, and then
+// whatever `alsoSave` saves (a read's HEX file); it is dropped when a save failed. Returns
+// work's status, or 2 when the board could not be opened or a file could not be saved.
+int runOnBoard(CliSession& session, const BoardWork& work,
+               const std::function<bool()>& alsoSave = {});
 
 // board-test: the board test on the port the options name, its report on stdout. 0 when
 // nothing is wrong, 1 when something is, 2 when the board cannot be used at all.

@@ -82,40 +82,24 @@ int chipCommand(CliSession& session) {
     if (const int status = session.loadHex(options.args[0]); status != kExitOk) return status;
   }
 
-  ChipBoard board;
-  QString problem;
-  if (!board.open(options, session.devices().CurrentDevice, session.portDevice(), &problem)) {
-    session.console().error(QStringLiteral("Error: ") + problem);
-    return kExitFailure;
-  }
-  // Success is told only once everything the command writes has been saved.
-  session.prompts().holdInfo(true);
-  board.watchSignals();
-
   const DeviceDef& device = session.devices().CurrentDevice;
-  Link link(board.port(), board.clock(), [&device] { return int(device.ProgBits); });
-  CliHost host(session.console(), options.areas, session.image());
-  host.stopWhen([&board] { return board.traceFailed(); });
-  Engine engine(session.devices(), session.image(), link, session.prompts(), host);
-  // write and unprotect first make sure the chip is the selected device; an unprotect that
-  // sends nothing (no erase sequence for the device's algorithm) reads nothing either.
-  const DeviceKind kind = kindOf(device);
-  const bool erases = kind == DeviceKind::Flash || kind == DeviceKind::Flash1;
-  const bool writes =
-      command == QLatin1String("write") || (command == QLatin1String("unprotect") && erases);
-  int status = kExitFailure;
-  if (!writes || identityAllowsWriting(session, link))
-    status = runOnChip(command, engine, session.prompts()) ? kExitOk : kExitChipError;
-  board.unwatchSignals();
-
-  // The chip's state is kept even after a chip error.
-  bool saved = board.finish(&problem);
-  if (!saved) session.console().error(QStringLiteral("Error: ") + problem);
-  if (saved && command == QLatin1String("read")) saved = session.saveHex(options.args[0]);
-  // What the run told is shown only when all it wrote was saved: a success followed by a failed
-  // save would leave the user believing the wrong one.
-  session.prompts().holdInfo(false, saved);
-  return saved ? status : kExitFailure;
+  return runOnBoard(
+      session,
+      [&](ChipBoard& board, Link& link) {
+        CliHost host(session.console(), options.areas, session.image());
+        host.stopWhen([&board] { return board.traceFailed(); });
+        Engine engine(session.devices(), session.image(), link, session.prompts(), host);
+        // write and unprotect first make sure the chip is the selected device; an unprotect
+        // that sends nothing (no erase sequence for the device's algorithm) reads nothing
+        // either.
+        const DeviceKind kind = kindOf(device);
+        const bool erases = kind == DeviceKind::Flash || kind == DeviceKind::Flash1;
+        const bool writes =
+            command == QLatin1String("write") || (command == QLatin1String("unprotect") && erases);
+        if (writes && !identityAllowsWriting(session, link)) return kExitFailure;
+        return runOnChip(command, engine, session.prompts()) ? kExitOk : kExitChipError;
+      },
+      [&] { return command != QLatin1String("read") || session.saveHex(options.args[0]); });
 }
 
 }  // namespace

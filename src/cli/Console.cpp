@@ -24,13 +24,13 @@ bool Console::stderrIsTerminal() {
   return ::isatty(STDERR_FILENO) == 1;
 }
 
-void Console::put(std::FILE* stream, const QByteArray& bytes) {
+void Console::put(std::FILE* stream, const QByteArray& bytes, bool flush) {
   int& failure = stream == out_ ? outError_ : errError_;
   if (failure) return;  // a broken stream is not written to again
   errno = 0;
   const bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()),
                                    stream) == static_cast<std::size_t>(bytes.size()) &&
-                       std::fflush(stream) == 0;
+                       (!flush || std::fflush(stream) == 0);
   if (!written) failure = errno ? errno : EIO;
 }
 
@@ -40,12 +40,7 @@ void Console::info(const QString& text) {
 }
 
 void Console::listItem(const QString& text) {
-  if (outError_) return;
-  const QByteArray bytes = line(text);
-  errno = 0;
-  if (std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out_) !=
-      static_cast<std::size_t>(bytes.size()))
-    outError_ = errno ? errno : EIO;
+  put(out_, line(text), false);
 }
 
 void Console::error(const QString& text) {

@@ -40,7 +40,8 @@ class Console {
   bool finish();
 
  private:
-  void put(std::FILE* stream, const QByteArray& bytes);
+  // Writes `bytes` and, unless `flush` is false, pushes them out; a failure is remembered.
+  void put(std::FILE* stream, const QByteArray& bytes, bool flush = true);
 
   std::FILE* out_;
   std::FILE* err_;

@@ -138,16 +138,24 @@ DeviceDef ReadDeviceSection(const QString& configPath, const QString& name) {
   return readDevice(IniFile::load(configPath), name);
 }
 
-bool HasUsableDevice(const DeviceList& list) {
+void ForEachDevice(const DeviceList& list, const std::function<bool(const DeviceDef&)>& visit) {
   const DeviceNames& devices = list.devices;
   const IniFile ini = IniFile::parse(devices.text_);
   for (qsizetype i = 0; i < devices.size(); ++i) {
     if (!devices.isFirstOfName(i)) continue;  // its name is answered by an earlier section
     const QString name = devices.at(i);
     ini.focus(name, devices.offsets_[std::size_t(i)]);
-    if (deviceProblem(readDevice(ini, name)).isEmpty()) return true;
+    if (!visit(readDevice(ini, name))) return;
   }
-  return false;
+}
+
+bool HasUsableDevice(const DeviceList& list) {
+  bool usable = false;
+  ForEachDevice(list, [&usable](const DeviceDef& device) {
+    usable = deviceProblem(device).isEmpty();
+    return !usable;
+  });
+  return usable;
 }
 
 }  // namespace tavrix

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "device/DeviceDef.h"
@@ -50,7 +51,8 @@ class DeviceNames {
 
  private:
   friend struct DeviceList ReadDeviceList(const QString& configPath);
-  friend bool HasUsableDevice(const struct DeviceList& list);
+  friend void ForEachDevice(const struct DeviceList& list,
+                            const std::function<bool(const DeviceDef&)>& visit);
   QByteArray text_;
   std::vector<std::uint32_t> offsets_;  // where each name starts in text_
   std::vector<bool> firstOfName_;
@@ -73,8 +75,12 @@ DeviceList ReadDeviceList(const QString& configPath);
 // Opens the file afresh and reads one device section with every default applied.
 DeviceDef ReadDeviceSection(const QString& configPath, const QString& name);
 
-// Whether some device of the list's file would be accepted by selection (deviceProblem), read
-// from the copy of the file the list holds, in one pass however many devices it has.
+// Reads the device sections that answer their names (the first section of each name), in file
+// order, from the copy of the file the list holds, in one pass however many devices it has, and
+// hands each to `visit` until it returns false.
+void ForEachDevice(const DeviceList& list, const std::function<bool(const DeviceDef&)>& visit);
+
+// Whether some device of the list's file would be accepted by selection (deviceProblem).
 bool HasUsableDevice(const DeviceList& list);
 
 }  // namespace tavrix

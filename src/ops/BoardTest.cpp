@@ -63,6 +63,18 @@ bool chipProblem(const Identification& chip, const DeviceDef& selected) {
 
 }  // namespace
 
+BoardPortInfo boardPortInfo(const ParallelPort* real, const QString& virtualNote) {
+  BoardPortInfo info;
+  if (real) {
+    info.node = QString::fromStdString(real->portPath());
+    info.kind = real->kind();
+  } else {
+    info.virtualBoard = true;
+    info.note = virtualNote;
+  }
+  return info;
+}
+
 BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& setup) {
   BoardTestReport report;
   report.lines << portLine(setup.port);

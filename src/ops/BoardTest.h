@@ -23,6 +23,10 @@ struct BoardPortInfo {
   QString note;  // virtual board: what it is given (its faults), shown after its name
 };
 
+// The port as the report names it: a real one (`real`) by its node and kind; none, the virtual
+// board with `virtualNote`.
+BoardPortInfo boardPortInfo(const ParallelPort* real, const QString& virtualNote);
+
 struct BoardTestSetup {
   BoardPortInfo port;
   DeviceDef selected;

@@ -43,9 +43,12 @@ ChipAnswer classifyAnswer(const IdentityWords& words, const QStringList& matches
 }
 
 QList<DeviceDef> readDeviceCatalogue(const QString& configPath) {
+  // One read of the file for the whole list; a later section of a repeated name is never read.
   QList<DeviceDef> catalogue;
-  for (const QString& name : ReadDeviceList(configPath).devices)
-    catalogue.append(ReadDeviceSection(configPath, name));
+  ForEachDevice(ReadDeviceList(configPath), [&catalogue](const DeviceDef& device) {
+    catalogue.append(device);
+    return true;
+  });
   return catalogue;
 }
 

@@ -34,7 +34,8 @@ enum class ChipAnswer {
 
 ChipAnswer classifyAnswer(const IdentityWords& words, const QStringList& matches);
 
-// Every device section of the device file, in file order, with its keys read.
+// Every device of the device file (the first section of each name), in file order, with its
+// keys read.
 QList<DeviceDef> readDeviceCatalogue(const QString& configPath);
 
 // Names of the devices whose identification word `word` is one of the revisions of.
