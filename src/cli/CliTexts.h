@@ -13,7 +13,7 @@ inline QString appName() {
   return QStringLiteral("tavrix-cli");
 }
 inline QString version() {
-  return QStringLiteral("1.01");
+  return QStringLiteral(TAVRIX_VERSION);
 }
 
 inline QString description() {

@@ -70,10 +70,10 @@ TEST(CliUsage, ManualPageDescribesTheWholeInterface) {
   EXPECT_TRUE(text.contains(QStringLiteral("/etc/Tavrix.ini")));
 }
 
-TEST(CliUsage, VersionIsOneZeroOne) {
+TEST(CliUsage, VersionIsTheProjectsVersion) {
   const CliRun run = runCli({QStringLiteral("--version")});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, QStringLiteral("tavrix-cli 1.01\n"));
+  EXPECT_EQ(run.out, QStringLiteral("tavrix-cli " TAVRIX_VERSION "\n"));
 }
 
 TEST(CliUsage, DevicesListsThePicSectionsInFileOrder) {
