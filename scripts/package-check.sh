@@ -87,7 +87,7 @@ for page in tavrix tavrix-sim tavrix-cli; do
 done
 for f in /usr/share/applications/tavrix.desktop /usr/share/applications/tavrix-sim.desktop \
   /usr/share/icons/hicolor/scalable/apps/tavrix.svg /usr/share/doc/tavrix/guia.md \
-  /usr/share/doc/tavrix/copyright /usr/share/tavrix/Tavrix.ini; do
+  /usr/share/doc/tavrix/contador.hex /usr/share/doc/tavrix/copyright /usr/share/tavrix/Tavrix.ini; do
   [ -s "$f" ] || fail "missing $f"
 done
 for picture in $(grep -o '([a-z0-9-]*\.png)' /usr/share/doc/tavrix/guia.md | tr -d '()'); do

@@ -20,7 +20,8 @@ endforeach()
 foreach(file usr/share/applications/tavrix.desktop usr/share/applications/tavrix-sim.desktop
              usr/share/icons/hicolor/scalable/apps/tavrix.svg usr/share/man/man1/tavrix.1
              usr/share/man/man1/tavrix-sim.1 usr/share/man/man1/tavrix-cli.1
-             usr/share/tavrix/Tavrix.ini usr/share/doc/tavrix/guia.md)
+             usr/share/tavrix/Tavrix.ini usr/share/doc/tavrix/guia.md
+             usr/share/doc/tavrix/contador.hex)
   if(NOT EXISTS "${root}/${file}")
     message(FATAL_ERROR "missing ${root}/${file}")
   endif()
