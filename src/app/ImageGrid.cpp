@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -112,6 +113,16 @@ void ImageGrid::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QTableView::keyPressEvent(event);
+}
+
+void ImageGrid::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  const bool byTab =
+      event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+  if (!byTab || model()->rowCount() == 0 || state() == EditingState) return;
+  const QModelIndex current = currentIndex().isValid() ? currentIndex() : model()->index(0, 0);
+  if (!selectionModel()->isSelected(current))
+    selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
 }
 
 void ImageGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {

@@ -56,6 +56,9 @@ class ImageGrid : public QTableView {
   // Enter moves to the next cell (Shift+Enter to the previous one); Ctrl+Tab and Ctrl+Shift+Tab
   // leave the grid as Tab and Shift+Tab do.
   void keyPressEvent(QKeyEvent* event) override;
+  // Entered with Tab or Shift+Tab, the current cell (the first one at first) is selected, so
+  // that the user sees where typing goes.
+  void focusInEvent(QFocusEvent* event) override;
   // An edit ended by Tab or Shift+Tab keeps its text and leaves the grid; one ended by Enter
   // keeps its text and moves to the next cell.
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;

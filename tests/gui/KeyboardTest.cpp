@@ -114,6 +114,9 @@ TEST_F(Keyboard, TabVisitsEachControlOnceInOrderAndLeavesTheGrids) {
 
   // Inside a grid the keys move between cells; Tab, Shift+Tab and Ctrl+Tab leave it.
   tabTo(form.HexEditG);
+  // Where typing would go is shown: the first cell, selected.
+  EXPECT_EQ(form.HexEditG->currentIndex(), form.HexEditG->model()->index(0, 0));
+  EXPECT_TRUE(form.HexEditG->selectionModel()->isSelected(form.HexEditG->currentIndex()));
   QAbstractItemModel* cells = form.HexEditG->model();
   form.HexEditG->setCurrentIndex(cells->index(0, 0));
   auto at = [&] {
