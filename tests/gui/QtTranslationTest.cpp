@@ -71,7 +71,7 @@ TEST(QtTranslation, FileDialogListsInSpanishToTheLastWord) {
   auto* model = dialog->findChild<QFileSystemModel*>();
   ASSERT_NE(model, nullptr);
   const QModelIndex root = model->index(folder);
-  for (int i = 0; i < 500 && model->rowCount(root) < 2; ++i) QTest::qWait(10);
+  for (int i = 0; i < 3000 && model->rowCount(root) < 2; ++i) QTest::qWait(10);
   QMap<QString, QStringList> rows;
   for (int r = 0; r < model->rowCount(root); ++r) {
     QStringList columns;

@@ -70,7 +70,7 @@ pid_t startXvfb(std::string* display) {
   std::string number;
   pollfd wait{fds[0], POLLIN, 0};
   char c;
-  while (pid > 0 && poll(&wait, 1, 30000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n')
+  while (pid > 0 && poll(&wait, 1, 60000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n')
     number += c;
   close(fds[0]);
   if (number.empty()) {
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     const auto app = tavrix::startGuiApplication(argc, argv, "test-wm");
     if (app) {
       // Openbox is ready once it has announced itself on the root window.
-      for (int i = 0; xvfb > 0 && i < 600 && !tavrix::OwnedWindows::underOpenbox(); ++i)
+      for (int i = 0; xvfb > 0 && i < 1200 && !tavrix::OwnedWindows::underOpenbox(); ++i)
         QTest::qWait(50);
       if (xvfb > 0 && !tavrix::OwnedWindows::underOpenbox())
         tavrix::test::windowManagerMissing = "openbox did not start";

@@ -28,7 +28,7 @@ void requestState(std::uint32_t window, bool add, const char* first, const char*
 
 // Lets Qt run until `done` or `ms` have passed; true when done.
 template <typename F>
-bool waitUntil(F done, int ms = 10000);
+bool waitUntil(F done, int ms = 60000);
 
 }  // namespace tavrix::test
 
