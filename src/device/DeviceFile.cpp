@@ -128,7 +128,13 @@ DeviceDef readDevice(const IniFile& ini, const QString& name) {
   d.PalConf = ini.readString(name, QStringLiteral("PalConf"),
                              QStringLiteral("- - - - - - - - - - - - - -"));
   d.Programming = ini.readString(name, QStringLiteral("Programming"), QStringLiteral("Flash"));
-  d.DeviceID = deviceIdFromKey(ini.readInteger(name, QStringLiteral("DeviceID"), kNoDeviceId));
+  // Read as every integer key is: a comment after the value makes it no number. That must not
+  // turn the identity check off unseen, so the text is kept for the warning.
+  const auto id = ini.value(name, QStringLiteral("DeviceID"));
+  if (id) {
+    d.DeviceID = deviceIdFromKey(IniFile::parseInteger(*id).value_or(kNoDeviceId));
+    if (d.DeviceID == kNoDeviceId) d.UnusableDeviceID = *id;
+  }
   return d;
 }
 
