@@ -58,8 +58,10 @@ QStringList repeatedNames(const QByteArray& text, const std::vector<std::uint32_
     if (found.offset == kEmpty) {
       (*firstOfName)[i] = true;
       found = {offsets[i], hash};
-      if (2 * ++used > table.size()) {
-        // Grown before it is half full, so probes stay short.
+      if (4 * ++used > 3 * table.size()) {
+        // Grown when three quarters full: probes stay short (the stored hash settles most of
+        // them without reading a name), and the table and the one it replaces stay well under
+        // the file's size.
         std::vector<Slot> old(2 * table.size());
         old.swap(table);
         for (const Slot& kept : old) {
