@@ -95,15 +95,8 @@ TEST(DeviceFile, IdentificationWordInEveryFormOrNone) {
     // A key that is there and gives no word turns the identity check off, so that is told;
     // an empty value reads as no key.
     const bool told = c.id == kNoDeviceId && *c.value != '\0';
-    EXPECT_EQ(deviceIdWarning(d).isEmpty(), !told);
-    if (told) {
-      EXPECT_EQ(deviceIdWarning(d),
-                QStringLiteral("El dispositivo PIC1 tiene DeviceID=%1, que no es una palabra de "
-                               "identificación: no se comprueba qué PIC hay en el zócalo. "
-                               "Escriba el valor solo (por ejemplo DeviceID=$0560) y los "
-                               "comentarios en una línea propia que empiece por \";\".")
-                    .arg(QString::fromUtf8(c.value)));
-    }
+    EXPECT_EQ(deviceIdWarning(d).contains("DeviceID=" + QString::fromUtf8(c.value) + ", que no es"),
+              told);
   }
   EXPECT_TRUE(deviceIdWarning(ReadDeviceSection(tmp.write("t.ini", "[PIC1]\n"), "PIC1")).isEmpty());
 }
