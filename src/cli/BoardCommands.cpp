@@ -74,6 +74,9 @@ int identifyCommand(CliSession& session) {
 
 bool identityAllowsWriting(CliSession& session, Link& link) {
   if (session.options().noIdCheck) return true;
+  // A DeviceID the file gives in a form that reads as none: the check cannot run, and says so.
+  if (const QString warning = deviceIdWarning(session.devices().CurrentDevice); !warning.isEmpty())
+    session.warnOnce(warning);
   const QString refusal = identityRefusal(link, session.devices().CurrentDevice,
                                           readDeviceCatalogue(session.devices().ConfigPath));
   if (refusal.isEmpty()) return true;

@@ -68,4 +68,13 @@ inline QString plantedLink(const QString& link, bool isTheFile) {
   return QStringLiteral("pasa por el enlace simbólico ") + link + QStringLiteral(", ") + rule;
 }
 
+// A DeviceID key that gives no identification word, so no identity check can run.
+inline QString unusableDeviceId(const QString& name, const QString& value) {
+  return QStringLiteral(
+             "El dispositivo %1 tiene DeviceID=%2, que no es una palabra de identificación: no "
+             "se comprueba qué PIC hay en el zócalo. Escriba el valor solo (por ejemplo "
+             "DeviceID=$0560) y los comentarios en una línea propia que empiece por \";\".")
+      .arg(name, value);
+}
+
 }  // namespace tavrix::texts
