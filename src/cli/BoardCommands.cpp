@@ -29,11 +29,12 @@ int runOnBoard(CliSession& session, const BoardWork& work, const std::function<b
   board.watchSignals();
   Link link(board.port(), board.clock(), [&device] { return int(device.ProgBits); });
   const int status = work(board, link);
-  board.unwatchSignals();
-  // The chip's state is kept even after a chip error.
+  // The chip's state is kept even after a chip error. The signals are watched until everything
+  // is saved: a signal during a save ends the tool with the previous files in place.
   bool saved = board.finish(&problem);
   if (!saved) session.console().error(QStringLiteral("Error: ") + problem);
   if (saved && alsoSave) saved = alsoSave();
+  board.unwatchSignals();
   // What the run told is shown only when all it wrote was saved: a success followed by a failed
   // save would leave the user believing the wrong one.
   session.prompts().holdInfo(false, saved);

@@ -194,12 +194,13 @@ class WatchLoop {
     board_.watchSignals();
     const bool allowed = identityAllowsWriting(session_, link_);
     const bool written = allowed && writeChip(engine_) && prompts.errors() == 0;
-    board_.unwatchSignals();
     const double seconds = double(link_.clock().nowUs() - start) / 1e6;
     // The chip and the trace are kept after every round, before it is announced: Ctrl+C may
-    // come at any time.
+    // come at any time, also during the save, which it then leaves undone.
     QString problem;
-    if (!board_.checkpoint(&problem)) {
+    const bool kept = board_.checkpoint(&problem);
+    board_.unwatchSignals();
+    if (!kept) {
       session_.console().error(QStringLiteral("Error: ") + problem);
       failed_ = true;
       return;

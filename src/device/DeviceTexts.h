@@ -58,6 +58,10 @@ inline QString badEEProm(const QString& name, qint32 bytes, qint32 max) {
 inline QString notAFile() {
   return QStringLiteral("no es un fichero regular");
 }
+// Why a file written as it goes (a trace) is not written there: a FIFO, a socket, a block device.
+inline QString notAFileOrCharDevice() {
+  return QStringLiteral("no es un fichero regular ni un dispositivo de caracteres");
+}
 
 // Why a file is not written: a symbolic link another user planted in a shared folder.
 inline QString plantedLink(const QString& link, bool isTheFile) {

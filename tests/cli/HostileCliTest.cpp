@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -162,6 +163,35 @@ TEST(HostileCli, AbsurdFirstDeviceIsNamedWhenNoDeviceIsGiven) {
   EXPECT_EQ(run.err, QStringLiteral("Error: El dispositivo PICHUGE no se puede usar: ProgBits=99 "
                                     "está fuera del rango 0 a 16.\n"));
   EXPECT_FALSE(QFile::exists(tmp.path("s.hex")));
+}
+
+// A FIFO planted at the --trace path would hold the run until someone read it; it is refused at
+// once, as a folder is, before the chip or its contents file is touched.
+TEST(HostileCli, TraceThatIsNeitherAFileNorACharacterDeviceIsRefusedAtOnce) {
+  TempFiles tmp;
+  const QString fifo = tmp.path(QStringLiteral("fifo"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString folder = tmp.path(QStringLiteral("folder"));
+  ASSERT_EQ(::mkdir(QFile::encodeName(folder).constData(), 0700), 0);
+  const QString state = tmp.path(QStringLiteral("s.hex"));
+  for (const auto& [trace, reason] :
+       {std::pair{fifo, "no es un fichero regular ni un dispositivo de caracteres"},
+        std::pair{folder, "Is a directory"}}) {
+    SCOPED_TRACE(trace.toStdString());
+    QProcess run;
+    run.setStandardInputFile(QProcess::nullDevice());
+    run.start(cliBinary(), shippedIni() << "--virtual" << state << "--trace" << trace << "blank");
+    if (!run.waitForFinished(20000)) {
+      run.kill();
+      run.waitForFinished();
+      FAIL() << "the run waited on its trace";
+    }
+    EXPECT_EQ(run.exitCode(), 2);
+    EXPECT_EQ(QString::fromUtf8(run.readAllStandardError()),
+              QStringLiteral("Error: No se puede crear el fichero de traza %1: %2.\n")
+                  .arg(trace, QString::fromUtf8(reason)));
+    EXPECT_FALSE(QFile::exists(state));
+  }
 }
 
 TEST(HostileCli, SaveToAFullDeviceShowsTheSystemError) {
