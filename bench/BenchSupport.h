@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/Prompts.h"
+#include "image/Prompts.h"
 #include "ops/OperationHost.h"
 
 namespace tavrix::bench {

@@ -6,11 +6,11 @@
 
 #include "BenchSupport.h"
 #include "device/DeviceDef.h"
-#include "device/Prompts.h"
 #include "image/HexReader.h"
 #include "image/HexText.h"
 #include "image/HexWriter.h"
 #include "image/MemoryImage.h"
+#include "image/Prompts.h"
 
 namespace {
 

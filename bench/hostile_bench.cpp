@@ -11,9 +11,9 @@
 #include <sys/resource.h>
 
 #include "device/DeviceDef.h"
-#include "device/Prompts.h"
 #include "image/HexReader.h"
 #include "image/MemoryImage.h"
+#include "image/Prompts.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include "BenchSupport.h"
 #include "device/DeviceDef.h"
-#include "device/Prompts.h"
 #include "image/MemoryImage.h"
+#include "image/Prompts.h"
 #include "link/Link.h"
 #include "link/RealClock.h"
 #include "link/VirtualClock.h"

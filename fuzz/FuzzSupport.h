@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "device/Prompts.h"
+#include "image/Prompts.h"
 
 namespace tavrix::fuzz {
 

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 
 #include "app/AppTexts.h"
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 
 namespace tavrix {
 

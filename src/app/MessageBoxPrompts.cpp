@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "device/VisibleText.h"
+#include "files/VisibleText.h"
 
 namespace tavrix {
 

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "device/Prompts.h"
+#include "image/Prompts.h"
 
 namespace tavrix {
 

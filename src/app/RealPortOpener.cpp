@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 #include "link/LinkTexts.h"
 #include "link/PortOpening.h"
 

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "device/DeviceDef.h"
-#include "device/Prompts.h"
 #include "image/MemoryImage.h"
+#include "image/Prompts.h"
 #include "link/Clock.h"
 #include "link/Link.h"
 #include "link/Port.h"

@@ -2,7 +2,7 @@
 
 #include "app/HexFileDialogs.h"
 #include "app/TTavrixForm.h"
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 #include "image/HexReader.h"
 #include "image/HexTexts.h"
 

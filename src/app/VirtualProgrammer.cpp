@@ -5,7 +5,7 @@
 #include <QFileInfo>
 
 #include "app/AppTexts.h"
-#include "device/FileNodes.h"
+#include "files/FileNodes.h"
 #include "ops/BoardTexts.h"
 
 namespace tavrix {

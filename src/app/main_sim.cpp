@@ -8,7 +8,7 @@
 #include "app/QtTranslation.h"
 #include "app/TTavrixForm.h"
 #include "app/VirtualProgrammer.h"
-#include "device/VisibleText.h"
+#include "files/VisibleText.h"
 #include "link/EndingSignals.h"
 #include "link/RealClock.h"
 

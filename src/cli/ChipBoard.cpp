@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "CliTexts.h"
-#include "device/FileNames.h"
-#include "device/FileSave.h"
-#include "device/PathWalk.h"
+#include "files/FileNames.h"
+#include "files/FileSave.h"
+#include "files/PathWalk.h"
 #include "link/EndingSignals.h"
 #include "link/LinkTexts.h"
 #include "link/PortOpening.h"

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "device/Prompts.h"
+#include "image/Prompts.h"
 
 namespace tavrix::cli {
 

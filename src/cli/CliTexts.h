@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 
 // The command-line tool's own texts: usage, help and the few errors that only it reports.
 // Messages that the rest of the system defines (HEX files, chip errors, device file) are

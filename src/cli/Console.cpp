@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include "CliTexts.h"
-#include "device/PathWalk.h"
-#include "device/VisibleText.h"
+#include "files/PathWalk.h"
+#include "files/VisibleText.h"
 
 namespace tavrix::cli {
 

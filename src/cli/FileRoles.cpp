@@ -6,7 +6,7 @@
 
 #include "CliOptions.h"
 #include "CliTexts.h"
-#include "device/PathWalk.h"
+#include "files/PathWalk.h"
 
 namespace tavrix::cli {
 

@@ -10,7 +10,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 
 namespace tavrix::cli {
 

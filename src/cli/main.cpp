@@ -7,8 +7,8 @@
 #include "CliTexts.h"
 #include "Console.h"
 #include "ParserSpanish.h"
-#include "device/FileNames.h"
-#include "device/VisibleText.h"
+#include "files/FileNames.h"
+#include "files/VisibleText.h"
 #include "link/EndingSignals.h"
 
 using namespace tavrix::cli;

@@ -11,8 +11,9 @@
 #include <cstring>
 
 #include "device/DeviceTexts.h"
-#include "device/FileNames.h"
-#include "device/PathWalk.h"
+#include "files/FileNames.h"
+#include "files/FileTexts.h"
+#include "files/PathWalk.h"
 
 namespace tavrix {
 

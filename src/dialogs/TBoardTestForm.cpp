@@ -9,8 +9,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "device/VisibleText.h"
 #include "dialogs/DialogTexts.h"
+#include "files/VisibleText.h"
 
 namespace tavrix {
 

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
-#include "device/FileNodes.h"
-#include "device/Prompts.h"
+#include "files/FileNodes.h"
 #include "image/HexText.h"
 #include "image/HexTexts.h"
 #include "image/LineReader.h"
 #include "image/MemoryImage.h"
+#include "image/Prompts.h"
 
 namespace tavrix {
 

@@ -1,6 +1,6 @@
 #include "image/HexText.h"
 
-#include "device/VisibleText.h"
+#include "files/VisibleText.h"
 
 namespace tavrix {
 

@@ -1,12 +1,12 @@
 #include "image/HexWriter.h"
 
-#include "device/FileNames.h"
-#include "device/FileSave.h"
-#include "device/Prompts.h"
+#include "files/FileNames.h"
+#include "files/FileSave.h"
 #include "image/HexReader.h"
 #include "image/HexText.h"
 #include "image/HexTexts.h"
 #include "image/MemoryImage.h"
+#include "image/Prompts.h"
 
 namespace tavrix {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 #include "link/Clock.h"
 #include "link/Link.h"
 #include "link/PortOpening.h"

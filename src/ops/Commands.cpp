@@ -1,6 +1,6 @@
 #include "ops/Commands.h"
 
-#include "device/Prompts.h"
+#include "image/Prompts.h"
 #include "link/Link.h"
 #include "link/LinkTexts.h"
 #include "ops/Engine.h"

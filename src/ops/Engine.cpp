@@ -1,7 +1,7 @@
 #include "ops/Engine.h"
 
-#include "device/Prompts.h"
 #include "image/MemoryImage.h"
+#include "image/Prompts.h"
 #include "link/Link.h"
 #include "link/LinkTexts.h"
 #include "ops/ChipIdentity.h"

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <cerrno>
 
-#include "device/FileSave.h"
+#include "files/FileSave.h"
 #include "link/EndingSignals.h"
 #include "sim/SimTexts.h"
 #include "sim/VirtualChip.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "device/PathWalk.h"
+#include "files/PathWalk.h"
 
 namespace tavrix {
 

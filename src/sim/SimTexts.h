@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 
 // User-visible texts of the virtual chip's contents file and of the virtual board's faults.
 namespace tavrix::texts {

@@ -2,8 +2,8 @@
 #include <QBuffer>
 #include <QFile>
 
-#include "device/FileNodes.h"
-#include "device/FileSave.h"
+#include "files/FileNodes.h"
+#include "files/FileSave.h"
 #include "sim/ChipHexFile.h"
 #include "sim/SimTexts.h"
 #include "sim/VirtualChip.h"

@@ -11,7 +11,7 @@
 
 #include "app/HexFileDialogs.h"
 #include "device/DeviceDef.h"
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 #include "image/MemoryImage.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFiles.h"

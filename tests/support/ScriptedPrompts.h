@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "device/Prompts.h"
+#include "image/Prompts.h"
 
 namespace tavrix::test {
 

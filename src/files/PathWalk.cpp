@@ -1,4 +1,4 @@
-#include "device/PathWalk.h"
+#include "files/PathWalk.h"
 
 #include <QList>
 
@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "device/DeviceTexts.h"
-#include "device/FileNames.h"
+#include "files/FileNames.h"
+#include "files/FileTexts.h"
 
 namespace tavrix {
 

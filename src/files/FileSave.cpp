@@ -1,4 +1,4 @@
-#include "device/FileSave.h"
+#include "files/FileSave.h"
 
 #include <QRandomGenerator>
 
@@ -11,8 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "device/DeviceTexts.h"
-#include "device/PathWalk.h"
+#include "files/FileTexts.h"
+#include "files/PathWalk.h"
 
 namespace tavrix {
 

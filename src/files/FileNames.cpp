@@ -1,8 +1,8 @@
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 
 #include <QFile>
 
-#include "device/VisibleText.h"
+#include "files/VisibleText.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

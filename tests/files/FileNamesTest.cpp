@@ -8,8 +8,8 @@
 
 #include <random>
 
-#include "device/FileNames.h"
-#include "device/VisibleText.h"
+#include "files/FileNames.h"
+#include "files/VisibleText.h"
 #include "support/TempFiles.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "device/VisibleText.h"
+#include "files/VisibleText.h"
 
 namespace tavrix {
 

@@ -1,11 +1,11 @@
-#include "device/FileNodes.h"
+#include "files/FileNodes.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 
 namespace tavrix {
 
