@@ -24,6 +24,7 @@
 #include "dialogs/TAboutForm.h"
 #include "dialogs/TBoardTestForm.h"
 #include "dialogs/TPalConfForm.h"
+#include "dialogs/TProcesaForm.h"
 #include "files/FileNames.h"
 #include "files/VisibleText.h"
 #include "image/DeviceSelection.h"
@@ -32,7 +33,6 @@
 #include "link/EndingSignals.h"
 #include "link/ParallelPort.h"
 #include "link/RealClock.h"
-#include "ops/gui/TProcesaForm.h"
 
 namespace tavrix {
 

@@ -4,9 +4,9 @@
 #include <QCheckBox>
 
 #include "app/TTavrixForm.h"
+#include "dialogs/TProcesaForm.h"
 #include "ops/Commands.h"
 #include "ops/Engine.h"
-#include "ops/gui/TProcesaForm.h"
 
 namespace tavrix {
 

@@ -14,8 +14,8 @@
 
 #include "app/TTavrixForm.h"
 #include "device/DeviceFile.h"
+#include "dialogs/TProcesaForm.h"
 #include "link/VirtualClock.h"
-#include "ops/gui/TProcesaForm.h"
 #include "sim/VirtualBoard.h"
 #include "sim/VirtualChip.h"
 #include "support/ScriptedPrompts.h"

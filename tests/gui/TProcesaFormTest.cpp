@@ -11,8 +11,8 @@
 #include <cstdlib>
 
 #include "device/DeviceDef.h"
+#include "dialogs/TProcesaForm.h"
 #include "image/MemoryImage.h"
-#include "ops/gui/TProcesaForm.h"
 
 namespace tavrix {
 namespace {

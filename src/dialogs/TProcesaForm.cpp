@@ -1,4 +1,4 @@
-#include "ops/gui/TProcesaForm.h"
+#include "dialogs/TProcesaForm.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCloseEvent>
