@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "device/DeviceDef.h"
 #include "link/Clock.h"
+#include "sim/ChipCells.h"
+#include "sim/ProgrammingKind.h"
 
 class QIODevice;
 
@@ -22,13 +24,6 @@ struct ChipPins {
   bool pgc = false;         // clock (RB6)
   bool pgdHost = false;     // the host's data bit on PGD (RB7)
   bool pgdReleased = true;  // the host's data driver is released, so the chip may drive PGD
-};
-
-// What an "OTP" cell has received: every pulse, and the pulses after the first one that left
-// it equal to the latch (-1 while it has never been equal, or has been spoilt since).
-struct OtpCellRecord {
-  int pulses = 0;
-  int afterEqual = -1;
 };
 
 // A PIC mid-range chip in the programmer's socket, built from a device of the device file.
@@ -49,7 +44,8 @@ struct OtpCellRecord {
 //   configuration word; the other configuration locations read the blank word and ignore
 //   writes.
 // - The Programming kind decides how words are written ("Flash", "Flash1", "OTP"; any other
-//   text behaves as "Flash"); see the .cpp for the rules of each kind and their busy times.
+//   text behaves as "Flash"): see ProgrammingKind.h and one file per kind for the rules of each
+//   and their busy times. This class is the part every kind shares.
 // - Code protection: configuration bits whose names (PalConf, bit 13 first) start with "CP"
 //   but not "CPD" protect all program memory while any of them is 0 (reads give 0, writes
 //   are ignored); "CPD" bits protect the data EEPROM the same way. IDs and the configuration
@@ -59,27 +55,29 @@ struct OtpCellRecord {
 //
 // Time comes from the Clock given at construction, which must outlive the chip. The chip
 // never allocates while decoding, whatever bytes arrive.
-class VirtualChip {
+class VirtualChip : private ChipCycles {
  public:
-  static constexpr std::uint16_t kConfigBase = 0x2000;
-  static constexpr std::uint16_t kDeviceIdAddress = 0x2006;
-  static constexpr std::uint16_t kConfigWordAddress = 0x2007;
-  static constexpr int kIdCount = 4;
+  static constexpr std::uint16_t kConfigBase = ChipCells::kConfigBase;
+  static constexpr std::uint16_t kDeviceIdAddress = ChipCells::kDeviceIdAddress;
+  static constexpr std::uint16_t kConfigWordAddress = ChipCells::kConfigWordAddress;
+  static constexpr int kIdCount = ChipCells::kIdCount;
 
   // A new chip is erased: program words, IDs and configuration word blank, EEPROM 0xFF.
   VirtualChip(const DeviceDef& device, Clock& clock);
+  // A chip that programs as `programming` says, whatever the device's Programming text.
+  VirtualChip(const DeviceDef& device, Clock& clock, std::unique_ptr<ProgrammingKind> programming);
 
   const DeviceDef& device() const { return device_; }
   // Flash, Flash1 or OTP; a Programming text that is none of them gives Flash.
   DeviceKind kind() const { return kind_; }
   // ProgMem, at most the 8192 words the counter can reach; 0 when the device has none.
-  int programSize() const { return static_cast<int>(program_.size()); }
+  int programSize() const { return cells_.programSize(); }
   // EEProm, at most the 16384 bytes the counter can reach; 0 when the device has none.
-  int eepromSize() const { return static_cast<int>(eeprom_.size()); }
+  int eepromSize() const { return cells_.eepromSize(); }
   // Data bits per frame (ProgBits, limited to 0-16).
-  int wordBits() const { return bits_; }
+  int wordBits() const { return cells_.wordBits(); }
   // 2^ProgBits - 1: the value of an erased word.
-  std::uint16_t blankWord() const { return blank_; }
+  std::uint16_t blankWord() const { return cells_.blankWord(); }
 
   // --- The wire, as the board drives it.
   void applyPins(const ChipPins& pins);
@@ -89,23 +87,24 @@ class VirtualChip {
 
   // --- Contents. Out-of-range indexes read the blank value and ignore writes; values are cut
   // to the word width (EEPROM to 8 bits). Setters bypass protection and timing.
-  std::uint16_t programWord(int index) const;
-  void setProgramWord(int index, std::uint16_t value);
-  std::uint16_t idWord(int index) const;  // index 0-3, chip address 0x2000 + index
-  void setIdWord(int index, std::uint16_t value);
-  std::uint16_t configWord() const { return config_; }
-  void setConfigWord(std::uint16_t value);
+  std::uint16_t programWord(int index) const { return cells_.programWord(index); }
+  void setProgramWord(int index, std::uint16_t value) { cells_.setProgramWord(index, value); }
+  // Index 0-3, chip address 0x2000 + index.
+  std::uint16_t idWord(int index) const { return cells_.idWord(index); }
+  void setIdWord(int index, std::uint16_t value) { cells_.setIdWord(index, value); }
+  std::uint16_t configWord() const { return cells_.configWord(); }
+  void setConfigWord(std::uint16_t value) { cells_.setConfigWord(value); }
   // The identification word at 0x2006, the part's own: read only over the wire and kept by
   // every erase. A new chip answers its device's DeviceID with revision 1, or the blank word
   // when the device has none.
-  std::uint16_t deviceIdWord() const { return deviceId_; }
-  void setDeviceIdWord(std::uint16_t value);
-  std::uint8_t eepromByte(int index) const;
-  void setEEPromByte(int index, std::uint8_t value);
+  std::uint16_t deviceIdWord() const { return cells_.deviceIdWord(); }
+  void setDeviceIdWord(std::uint16_t value) { cells_.setDeviceIdWord(value); }
+  std::uint8_t eepromByte(int index) const { return cells_.eepromByte(index); }
+  void setEEPromByte(int index, std::uint8_t value) { cells_.setEEPromByte(index, value); }
   // Makes the chip as new: everything blank, OTP records forgotten. Mode and counter stay.
-  void erase();
+  void erase() { cells_.erase(); }
   // Goes up by one on every change of the contents, so a view can tell when to refresh.
-  std::uint64_t contentsRevision() const { return revision_; }
+  std::uint64_t contentsRevision() const { return cells_.revision(); }
 
   // --- Contents file: Intel HEX laid out like the program's own files (program word w at byte
   // 2w, ID words at byte 0x4000, identification word at 0x400C, configuration word at 0x400E,
@@ -127,8 +126,8 @@ class VirtualChip {
   QString contentsFileProblem() const;
 
   // --- Protection, from the current configuration word.
-  bool programProtected() const;
-  bool eepromProtected() const;
+  bool programProtected() const { return cells_.programProtected(); }
+  bool eepromProtected() const { return cells_.eepromProtected(); }
 
   // --- State for tests and views.
   bool inProgrammingMode() const { return inMode_; }
@@ -150,18 +149,23 @@ class VirtualChip {
  private:
   enum class Phase { Command, Load, Read };
   enum class LoadTarget { Program, Data };
-  enum class Area { None, Word, EEByte, Program, EEProm, All, ProgramAndConfig };
-  struct Target {
-    Area area = Area::None;
-    std::uint16_t address = 0;  // chip address for Word, EEPROM index for EEByte
-  };
   struct External {
     bool active = false;
     std::int64_t beginUs = 0;
     std::uint16_t address = 0;
   };
 
-  std::uint16_t defaultDeviceIdWord() const;
+  // What the programming kind works on.
+  ChipCells& cells() override { return cells_; }
+  std::uint16_t counter() const override { return pc_; }
+  std::uint16_t latch(int index) const override { return latch_[index & 1]; }
+  std::uint8_t dataLatch() const override { return dataLatch_; }
+  bool lastLoadWasData() const override { return lastLoadData_; }
+  void blankLatches() override { latch_.fill(cells_.blankWord()); }
+  void startBusy(std::int64_t us, CellTarget target) override;
+  void openCycle(std::uint16_t address) override;
+  void cutShort(CellTarget target) override;
+
   bool modeCondition(const ChipPins& p) const { return p.vdd && p.vpp && !p.mclrLow; }
   bool pgdLine() const;
   void enterMode();
@@ -171,41 +175,15 @@ class VirtualChip {
   void firstClock();
   void execute(int code);
   void finishLoad();
-  void begin(bool afterSetup);
-  void endProgramming();
-  void bulkErase(int code);
-  void startBusy(std::int64_t us, Target target);
-  void corrupt(const Target& target);
-  void applyPulse(std::uint16_t address);
-
+  void corrupt(const CellTarget& target);
   std::uint16_t readProgramLocation() const;
   std::uint16_t readDataLocation() const;
-  bool isWordLocation(std::uint16_t address) const;
-  bool writable(std::uint16_t address) const;
-  std::uint16_t wordAt(std::uint16_t address) const;
-  void storeWord(std::uint16_t address, std::uint16_t value);
-  void storeEE(int index, std::uint8_t value);
-  const OtpCellRecord* recordAt(std::uint16_t address) const;
-  OtpCellRecord* recordAt(std::uint16_t address);
-  void touch() { ++revision_; }
 
   DeviceDef device_;
   Clock* clock_;
   DeviceKind kind_;
-  int bits_;
-  std::uint16_t blank_;
-  std::uint16_t cpMask_ = 0;
-  std::uint16_t cpdMask_ = 0;
-  std::int64_t programBusyUs_;
-
-  std::vector<std::uint16_t> program_;
-  std::array<std::uint16_t, kIdCount> ids_{};
-  std::uint16_t config_ = 0;
-  std::uint16_t deviceId_ = 0;
-  std::vector<std::uint8_t> eeprom_;
-  std::vector<OtpCellRecord> programRecords_;
-  std::array<OtpCellRecord, kIdCount + 1> configRecords_{};  // IDs, then the configuration word
-  std::uint64_t revision_ = 0;
+  std::unique_ptr<ProgrammingKind> programming_;
+  ChipCells cells_;
 
   ChipPins pins_;
   bool inMode_ = false;
@@ -228,7 +206,7 @@ class VirtualChip {
 
   bool busyActive_ = false;
   std::int64_t busyUntilUs_ = 0;
-  Target busyTarget_;
+  CellTarget busyTarget_;
   External external_;
 
   std::int64_t violations_ = 0;

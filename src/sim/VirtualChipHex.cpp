@@ -100,21 +100,22 @@ QByteArray VirtualChip::hexText(QString* error) const {
   for (int p = 0; p < programSize(); p += kWordsPerRecord) {
     QByteArray data;
     for (int i = p; i < programSize() && i < p + kWordsPerRecord; ++i)
-      appendWord(data, program_[i]);
+      appendWord(data, programWord(i));
     out += ChipHexFile::record(0x00, static_cast<std::uint16_t>(2 * p), data);
   }
   QByteArray ids;
-  for (std::uint16_t id : ids_) appendWord(ids, id);
+  for (int i = 0; i < kIdCount; ++i) appendWord(ids, idWord(i));
   out += ChipHexFile::record(0x00, kIdByte, ids);
   QByteArray deviceId;
-  appendWord(deviceId, deviceId_);
+  appendWord(deviceId, deviceIdWord());
   out += ChipHexFile::record(0x00, kDeviceIdByte, deviceId);
   QByteArray config;
-  appendWord(config, config_);
+  appendWord(config, configWord());
   out += ChipHexFile::record(0x00, kConfigByte, config);
   for (int e = 0; e < eepromSize(); e += kWordsPerRecord) {
     QByteArray data;
-    for (int i = e; i < eepromSize() && i < e + kWordsPerRecord; ++i) appendWord(data, eeprom_[i]);
+    for (int i = e; i < eepromSize() && i < e + kWordsPerRecord; ++i)
+      appendWord(data, eepromByte(i));
     out += ChipHexFile::record(0x00, static_cast<std::uint16_t>(eeStart + 2 * e), data);
   }
   out += ChipHexFile::endRecord();
@@ -127,8 +128,8 @@ bool VirtualChip::loadHex(QIODevice& in, QString* error) {
     return false;
   }
   // A file without the identification word (an older one) holds a chip of the selected device.
-  Placement contents(programSize(), eepromSize(), 2 * qint64(device_.EEPromStart), blank_,
-                     defaultDeviceIdWord());
+  Placement contents(programSize(), eepromSize(), 2 * qint64(device_.EEPromStart), blankWord(),
+                     cells_.defaultDeviceIdWord());
   const auto placeRecord = [&contents](const HexRecord& r, QString* message) {
     for (qsizetype i = 0; i < r.data.size(); ++i) {
       const int b = r.address + static_cast<int>(i);
@@ -141,16 +142,8 @@ bool VirtualChip::loadHex(QIODevice& in, QString* error) {
   };
   if (!ChipHexFile::read(in, placeRecord, error)) return false;
 
-  for (std::uint16_t& w : contents.program) w &= blank_;
-  for (std::uint16_t& w : contents.ids) w &= blank_;
-  program_ = std::move(contents.program);
-  ids_ = contents.ids;
-  config_ = contents.config & blank_;
-  deviceId_ = contents.deviceId & blank_;
-  eeprom_ = std::move(contents.eeprom);
-  std::fill(programRecords_.begin(), programRecords_.end(), OtpCellRecord{});
-  configRecords_.fill(OtpCellRecord{});
-  touch();
+  cells_.replace(std::move(contents.program), contents.ids, contents.config, contents.deviceId,
+                 std::move(contents.eeprom));
   return true;
 }
 

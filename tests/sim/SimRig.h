@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,11 @@ inline std::vector<std::string> deviceIdReadTrace(std::uint16_t word) {
 struct SimRig {
   explicit SimRig(const DeviceDef& device)
       : chip(device, clock), board(&chip), link(board, clock, [this] { return chip.wordBits(); }) {}
+  // A chip that programs as `programming` says.
+  SimRig(const DeviceDef& device, std::unique_ptr<ProgrammingKind> programming)
+      : chip(device, clock, std::move(programming)),
+        board(&chip),
+        link(board, clock, [this] { return chip.wordBits(); }) {}
 
   std::int32_t send(int code, std::uint32_t data = 0) { return link.SendCommand(code, data); }
   void sleep(int ms) { link.SleepMs(ms); }
