@@ -16,8 +16,10 @@
 #include "image/HexReader.h"
 #include "image/HexTexts.h"
 #include "link/Link.h"
+#include "link/StopSignals.h"
 #include "ops/Commands.h"
 #include "ops/Engine.h"
+#include "ops/OpTexts.h"
 
 namespace tavrix::cli {
 
@@ -158,8 +160,15 @@ class WatchLoop {
     CliPrompts& prompts = session_.prompts();
     prompts.resetCounts();
     board_.watchSignals();
-    const bool allowed = identityAllowsWriting(session_, link_);
-    const bool written = allowed && writeChip(engine_) && prompts.errors() == 0;
+    bool allowed = false;
+    bool written = false;
+    bool suspended = false;
+    {
+      StopSignals::Operation operation;
+      allowed = identityAllowsWriting(session_, link_);
+      written = allowed && writeChip(engine_) && prompts.errors() == 0;
+      suspended = operation.boardReleased();
+    }
     board_.unwatchSignals();
     const double seconds = double(link_.clock().nowUs() - start) / 1e6;
     // The chip and the trace are kept after every round, before it is announced: Ctrl+C may
@@ -167,6 +176,12 @@ class WatchLoop {
     QString problem;
     if (!board_.checkpoint(&problem)) {
       session_.console().error(QStringLiteral("Error: ") + problem);
+      failed_ = true;
+      return;
+    }
+    // Stopped by Ctrl+Z: the round ended as cancelled, and so does the loop, as any command.
+    if (suspended) {
+      session_.console().error(QStringLiteral("Error: ") + ::tavrix::texts::operationSuspended());
       failed_ = true;
       return;
     }

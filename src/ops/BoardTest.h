@@ -38,7 +38,7 @@ struct BoardTestSetup {
   std::int64_t timingBudgetUs = 2000000;
 };
 
-enum class DataLine { NotChecked, Good, Always0, Always1, Inverted };
+enum class DataLine { NotChecked, Good, Always0, Always1, Inverted, Unstable };
 
 // A byte that takes longer than this is a port waiting on handshake lines.
 inline constexpr double kSlowByteLimitUs = 100.0;
@@ -56,10 +56,12 @@ struct BoardTestReport {
 };
 
 // The board test. Names the port; times it over idle bytes (0x24) on `timer`, which must be a
-// real clock for the figure to mean anything; checks the data path with the supply cut and the
-// data driver on (0x21 and 0x20, status bit 0x40 read after each); then, when the data line
-// follows, reads the configuration and identification words (readIdentityWords) and says what
-// they mean. Nothing is written to the chip, and the last byte sent is always the idle 0x24.
+// real clock for the figure to mean anything; checks the data path with the supply cut, MCLR
+// held at ground and the data driver on (0x31 and 0x30, three times each in turn, status bit
+// 0x40 read twice after each, every read after 50 µs on `timer` for the line to settle: reads
+// that disagree for one level make the line unstable); then, when the data line follows,
+// reads the configuration and identification words (readIdentityWords) and says what they
+// mean. Nothing is written to the chip, and the last byte sent is always the idle 0x24.
 BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& setup);
 
 }  // namespace tavrix
