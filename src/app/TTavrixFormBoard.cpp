@@ -28,17 +28,17 @@ void TTavrixForm::ProbarPlaca1Click() {
     report = runBoardTest(link_, timer, setup);
     QApplication::restoreOverrideCursor();
   });
-  if (whole) BoardTestForm->showReport(report.lines);
+  if (whole) BoardTestForm->showReport(report.lines, report.problem);
 }
 
 void TTavrixForm::IdentificarPIC1Click() {
   Identification id;
   const bool whole = onBoard([&] {
-    id = identifyChip(link_, devices_.CurrentDevice, readDeviceCatalogue(devices_.ConfigPath));
+    id = identifyOnBoard(link_, devices_.CurrentDevice, readDeviceCatalogue(devices_.ConfigPath));
   });
   if (!whole) return;
   if (id.words.portFailed) {
-    AskOnError(texts::kNoParallelPort);
+    prompts_.ShowReport(texts::kIdentifyCaption, texts::kNoParallelPort, true);
     return;
   }
   // One device answers and it is not the current one: chosen as the device menu would. The
@@ -48,14 +48,17 @@ void TTavrixForm::IdentificarPIC1Click() {
       if (item->data().toString() != id.matches.first()) continue;
       SelectDevice(item);
       if (currentDeviceItem_ == item) {
-        ShowInfo(texts::identifiedAndSelected(id.matches.first(),
-                                              id.words.idWord & kDeviceRevisionMask,
-                                              hexText(id.words.idWord, 4)));
+        prompts_.ShowReport(
+            texts::kIdentifyCaption,
+            texts::identifiedAndSelected(id.matches.first(), id.words.idWord & kDeviceRevisionMask,
+                                         hexText(id.words.idWord, 4)),
+            false);
       }
       return;  // a device the program refuses has had its own box
     }
   }
-  ShowInfo(id.lines.join(QLatin1Char('\n')));
+  prompts_.ShowReport(texts::kIdentifyCaption, id.lines.join(QLatin1Char('\n')),
+                      identificationProblem(id, devices_.CurrentDevice));
 }
 
 }  // namespace tavrix

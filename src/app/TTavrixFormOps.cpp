@@ -39,6 +39,10 @@ class RunPrompts : public Prompts {
     form_.flushProgress();
     form_.prompts().ShowSummary(text);
   }
+  void ShowReport(const QString& caption, const QString& text, bool problem) override {
+    form_.flushProgress();
+    form_.prompts().ShowReport(caption, text, problem);
+  }
 
  private:
   TTavrixForm& form_;
@@ -167,7 +171,15 @@ bool TTavrixForm::runDueEvents() {
 }
 
 void TTavrixForm::setMainWindowEnabled(bool enabled) {
+  // Disabling the window takes the focus from its control; the run gives it back, so that a
+  // keyboard user goes on from the button that started it.
+  if (!enabled && isEnabled()) focusBeforeRun_ = focusWidget();
   setEnabled(enabled);
+  if (enabled && focusBeforeRun_) {
+    if (isVisible()) activateWindow();
+    focusBeforeRun_->setFocus(Qt::OtherFocusReason);
+    focusBeforeRun_ = nullptr;
+  }
 }
 
 void TTavrixForm::beep() {

@@ -45,44 +45,28 @@ QString portLine(const BoardPortInfo& port) {
   return texts::boardPortLine(port.node, QString::fromUtf8(portKindName(port.kind).c_str()));
 }
 
-// The data path, without the chip: the board drives the line and the status bit reads it.
-DataLine checkDataLine(Link& link, Clock& timer) {
-  int readsOf[2][2] = {};  // [level driven][status bit read]
-  for (int round = 0; round < kAlternations; ++round) {
-    for (const int level : {1, 0}) {
-      link.PortOp(kPortWrite, level ? kLoopHigh : kLoopLow);
-      for (int read = 0; read < kReadsPerLevel; ++read) {
-        timer.waitUs(kSettleUs);  // the line settles before each sample
-        ++readsOf[level][(link.PortOp(kPortStatus, 0) & kStatusData) ? 1 : 0];
-      }
-    }
-  }
-  link.PortOp(kPortWrite, kIdle);
-  // One answer per level, or the input moves by itself.
-  if ((readsOf[1][0] && readsOf[1][1]) || (readsOf[0][0] && readsOf[0][1]))
-    return DataLine::Unstable;
-  const bool high = readsOf[1][1] > 0;
-  const bool low = readsOf[0][1] > 0;
-  if (high && !low) return DataLine::Good;
-  return high ? DataLine::Always1 : (low ? DataLine::Inverted : DataLine::Always0);
-}
-
-QString dataLineProblem(DataLine line) {
+QString dataLineLine(DataLine line) {
   switch (line) {
+    case DataLine::Good:
+      return texts::dataLineGood();
     case DataLine::Inverted:
       return texts::dataLineInverted();
-    case DataLine::Unstable:
-      return texts::dataLineUnstable();
+    case DataLine::Always0:
+    case DataLine::NotChecked:
+      return texts::dataLineAlways(0);
     case DataLine::Always1:
       return texts::dataLineAlways(1);
-    default:
-      return texts::dataLineAlways(0);
+    case DataLine::Unstable:
+      return texts::dataLineUnstable();
   }
+  return {};
 }
 
-// What the chip's answer means for the selected device.
-bool chipProblem(const Identification& chip, const DeviceDef& selected) {
+}  // namespace
+
+bool identificationProblem(const Identification& chip, const DeviceDef& selected) {
   if (chip.words.portFailed) return true;
+  if (chip.dataLine != DataLine::NotChecked && chip.dataLine != DataLine::Good) return true;
   const bool selectedHasId = selected.DeviceID != kNoDeviceId;
   switch (chip.answer) {
     case ChipAnswer::Silent:
@@ -97,7 +81,46 @@ bool chipProblem(const Identification& chip, const DeviceDef& selected) {
   return true;
 }
 
-}  // namespace
+DataLine checkDataLine(Link& link) {
+  int readsOf[2][2] = {};  // [level driven][status bit read]
+  for (int round = 0; round < kAlternations; ++round) {
+    for (const int level : {1, 0}) {
+      link.PortOp(kPortWrite, level ? kLoopHigh : kLoopLow);
+      for (int read = 0; read < kReadsPerLevel; ++read) {
+        link.clock().waitUs(kSettleUs);  // the line settles before each sample
+        ++readsOf[level][(link.PortOp(kPortStatus, 0) & kStatusData) ? 1 : 0];
+      }
+    }
+  }
+  link.PortOp(kPortWrite, kIdle);
+  // One answer per level, or the input moves by itself.
+  if ((readsOf[1][0] && readsOf[1][1]) || (readsOf[0][0] && readsOf[0][1]))
+    return DataLine::Unstable;
+  const bool high = readsOf[1][1] > 0;
+  const bool low = readsOf[0][1] > 0;
+  if (high && !low) return DataLine::Good;
+  return high ? DataLine::Always1 : (low ? DataLine::Inverted : DataLine::Always0);
+}
+
+Identification identifyOnBoard(Link& link, const DeviceDef& selected,
+                               const QList<DeviceDef>& catalogue) {
+  const std::uint64_t failedBefore = link.failedWrites();
+  const DataLine line = checkDataLine(link);
+  Identification id;
+  if (link.failedWrites() != failedBefore) {
+    id.words.portFailed = true;
+    id.lines << texts::chipNotReadWithoutPort();
+    return id;
+  }
+  if (line != DataLine::Good) {
+    id.dataLine = line;
+    id.lines << dataLineLine(line) << texts::chipNotReadWithBadDataLine();
+    return id;
+  }
+  id = identifyChip(link, selected, catalogue);
+  id.dataLine = line;
+  return id;
+}
 
 BoardPortInfo boardPortInfo(const ParallelPort* real, const QString& virtualNote) {
   BoardPortInfo info;
@@ -142,12 +165,11 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
     report.lines << texts::slowPortWarning(ppdevNodeFor(setup.port), visibleName(setup.configPath));
   }
 
-  report.dataLine = checkDataLine(link, timer);
-  if (report.dataLine == DataLine::Good) {
-    report.lines << texts::dataLineGood();
-  } else {
-    report.lines << dataLineProblem(report.dataLine);
-    // Every word would read as the line stands (or as it wanders): the chip cannot be heard.
+  // The data path, without the chip: the board drives the line and the status bit reads it.
+  report.dataLine = checkDataLine(link);
+  report.lines << dataLineLine(report.dataLine);
+  if (report.dataLine != DataLine::Good) {
+    // Every word would read as the line stands: the chip cannot be heard.
     report.problem = true;
     report.lines << texts::chipNotReadWithBadDataLine() << texts::boardResultProblems();
     return report;
@@ -157,7 +179,7 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
   report.chipRead = true;
   report.chip = identifyChip(link, setup.selected, setup.catalogue);
   report.lines << report.chip.lines;
-  if (chipProblem(report.chip, setup.selected)) report.problem = true;
+  if (identificationProblem(report.chip, setup.selected)) report.problem = true;
   if (report.problem)
     report.lines << texts::boardResultProblems();
   else if (report.chip.answer == ChipAnswer::AllBlank)
