@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what Tavrix needs to build, run and test on Debian 12. Safe to run again.
+# Installs what Tavrix needs to build, run and test on Debian 12, and the packages given as
+# arguments. Safe to run again.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,8 @@ packages=(
   xvfb xauth openbox gputils srecord
   clang libclang-rt-14-dev
 )
+# Packages a caller needs beside these, given as arguments (scripts/package.sh: its tools).
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

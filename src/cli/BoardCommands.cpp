@@ -37,16 +37,17 @@ int runOnBoard(CliSession& session, const BoardWork& work, const std::function<b
     status = work(board, link);
     suspended = operation.boardReleased();
   }
-  board.unwatchSignals();
   // Stopped by Ctrl+Z: the run ended as cancelled, and nothing it read means anything.
   if (suspended) {
     session.console().error(QStringLiteral("Error: ") + ::tavrix::texts::operationSuspended());
     status = kExitFailure;
   }
-  // The chip's state is kept even after a chip error.
+  // The chip's state is kept even after a chip error. The signals are watched until everything
+  // is saved: a signal during a save ends the tool with the previous files in place.
   bool saved = board.finish(&problem);
   if (!saved) session.console().error(QStringLiteral("Error: ") + problem);
   if (saved && alsoSave && !suspended) saved = alsoSave();
+  board.unwatchSignals();
   // What the run told is shown only when all it wrote was saved: a success followed by a failed
   // save would leave the user believing the wrong one.
   session.prompts().holdInfo(false, saved && !suspended);
@@ -87,6 +88,9 @@ int identifyCommand(CliSession& session) {
 
 bool identityAllowsWriting(CliSession& session, Link& link) {
   if (session.options().noIdCheck) return true;
+  // A DeviceID the file gives in a form that reads as none: the check cannot run, and says so.
+  if (const QString warning = deviceIdWarning(session.devices().CurrentDevice); !warning.isEmpty())
+    session.warnOnce(warning);
   const QString refusal = identityRefusal(link, session.devices().CurrentDevice,
                                           readDeviceCatalogue(session.devices().ConfigPath));
   if (refusal.isEmpty()) return true;

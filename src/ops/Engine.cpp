@@ -5,6 +5,7 @@
 #include "link/Link.h"
 #include "link/LinkTexts.h"
 #include "link/StopSignals.h"
+#include "ops/ChipIdentity.h"
 #include "ops/OpTexts.h"
 #include "ops/OperationHost.h"
 
@@ -74,6 +75,27 @@ bool Engine::portStops() {
   send(CmdProgModeOff);
   // The start-up text: the port is there but does not take what is written to it.
   prompts_.AskOnError(QString::fromUtf8(texts::kNoParallelPortUtf8));
+  return true;
+}
+
+void Engine::tally(qint64 word, qint64 blank) {
+  ++wordsRead_;
+  allZero_ = allZero_ && word == 0;
+  allBlank_ = allBlank_ && word == blank;
+}
+
+bool Engine::noChipAnswers(OperationKind kind) {
+  // A run that read nothing told nothing about the chip; a device without an identification
+  // word cannot tell a chip from an empty socket, and keeps the run's own result.
+  const bool onlyBlank = (kind == OpRead || kind == OpBlankCheck) && allBlank_;
+  if (wordsRead_ == 0 || !(allZero_ || onlyBlank) || device().DeviceID == kNoDeviceId) return false;
+  const IdentityWords words = readIdentityWords(link_);
+  if (portStops()) return true;
+  if (words.idWord != 0 && words.idWord != kErasedWord) return false;
+  host_.hideProgressWindow();
+  host_.UpdateStatusBar();
+  prompts_.ShowError(texts::noChipAnswers(words.idWord, device().Name));
+  host_.setMainWindowEnabled(true);
   return true;
 }
 
@@ -155,6 +177,7 @@ bool Engine::programPass(OperationKind kind, const QString& action, qint64 maxWo
     if (!pairedWrite) {
       const qint64 r = send(CmdReadProgData);
       if (portStops()) return false;
+      tally(r, kErasedWord);
       if (kind == OpRead) {
         image_.storeProgValue(int(a), r);
       } else if (kind == OpWrite || kind == OpVerify) {
@@ -183,6 +206,7 @@ bool Engine::identPass(OperationKind kind, const QString& action) {
     } else {
       const qint64 r = send(CmdReadProgData);
       if (portStops()) return false;
+      tally(r, kErasedWord);
       accumulated += (r % 16) * weight;
       weight *= 16;
       if (kind == OpRead) {
@@ -211,6 +235,7 @@ bool Engine::configPass(OperationKind kind, const QString& action) {
   if (kind == OpWrite && kindOf(device()) == DeviceKind::Flash1) return true;
   const qint64 r = send(CmdReadProgData);
   if (portStops()) return false;
+  tally(r, kErasedWord);
   if (kind == OpRead) {
     image_.SetPalConf(r);
   } else if (kind == OpWrite || kind == OpVerify) {
@@ -242,6 +267,7 @@ bool Engine::eepromPass(OperationKind kind, const QString& action) {
     }
     const qint64 r = send(CmdReadEEData) & 0xFF;
     if (portStops()) return false;
+    tally(r, kErasedByte);
     if (kind == OpRead) {
       image_.storeEeValue(int(a), r);
     } else if (kind == OpBlankCheck) {
@@ -264,6 +290,8 @@ bool Engine::RunOperation(OperationKind kind) {
   failedWritesBefore_ = link_.failedWrites();
   portFailed_ = false;
   hostStopped_ = false;
+  wordsRead_ = 0;
+  allZero_ = allBlank_ = true;
   send(CmdProgModeOn);
   if (portStops()) return false;
   if (host_.scopeProgram() && !programPass(kind, action, maxWord)) return false;
@@ -292,6 +320,7 @@ bool Engine::RunOperation(OperationKind kind) {
   // Writes that were not read back ("Flash1" pairs) were never checked: no success is claimed
   // when the port refused any of them.
   if (portStops()) return false;
+  if (noChipAnswers(kind)) return false;
 
   host_.hideProgressWindow();
   host_.UpdateStatusBar();

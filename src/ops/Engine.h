@@ -70,6 +70,14 @@ class Engine {
   // programming mode as after a Cancel.
   bool portStops();
 
+  // Counts a word the run read from the chip; `blank` is the area's erased value.
+  void tally(qint64 word, qint64 blank);
+  // At the end of a run whose reads cannot be told from an empty socket (every word 0000, or a
+  // read or blank check that found only erased words), on a device with an identification
+  // word: reads that word, and when no chip answers (0000 or 3FFF) says so instead of the
+  // completion. True when the run must not claim success.
+  bool noChipAnswers(OperationKind kind);
+
   bool programPass(OperationKind kind, const QString& action, qint64 maxWord);
   bool identPass(OperationKind kind, const QString& action);
   bool configPass(OperationKind kind, const QString& action);
@@ -83,6 +91,10 @@ class Engine {
   std::uint64_t failedWritesBefore_ = 0;
   bool portFailed_ = false;
   bool hostStopped_ = false;
+  // What the run's reads found.
+  qint64 wordsRead_ = 0;
+  bool allZero_ = true;
+  bool allBlank_ = true;
 };
 
 }  // namespace tavrix

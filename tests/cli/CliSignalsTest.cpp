@@ -4,6 +4,7 @@
 // keeps what it held.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -26,8 +27,10 @@ namespace {
 const QString kFixture = QStringLiteral("wisp628-blink-a-led__a877.hex");
 
 // Starts tavrix-cli with `args`, stdin from /dev/null, stdout and stderr on the given
-// descriptors, no core files; returns its pid.
-pid_t startCli(const QStringList& args, int out, int err) {
+// descriptors, no core files; returns its pid. With `holdSave`, the state file's save waits
+// while that file exists.
+pid_t startCli(const QStringList& args, int out, int err, const QString& holdSave = {}) {
+  const QByteArray hold = QFile::encodeName(holdSave);
   const QByteArray binary = QFile::encodeName(cliBinary());
   std::vector<QByteArray> argv = {binary};
   for (const QString& a : args) argv.push_back(QFile::encodeName(a));
@@ -41,6 +44,7 @@ pid_t startCli(const QStringList& args, int out, int err) {
     ::setpgid(0, 0);
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
+    if (!hold.isEmpty()) ::setenv("TAVRIX_TEST_HOLD_SAVE", hold.constData(), 1);
     ::dup2(out, STDOUT_FILENO);
     ::dup2(err, STDERR_FILENO);
     const int null = ::open("/dev/null", O_RDONLY);
@@ -177,6 +181,47 @@ TEST(CliSignals, CtrlZMidRunIdlesTheBoardFirstAndContinuedTheRunEndsCancelledWit
   for (qsizetype i = atStop.size(); i < lines.size(); ++i) {
     if (lines[i].startsWith('W')) {
       EXPECT_EQ(lines[i], "W 24") << "line " << i + 1;
+    }
+  }
+}
+
+// A signal in the middle of the save that ends a run, or a round of write --watch: the state
+// file's new copy is written beside it, not yet in its place. The run ends as killed runs do:
+// the new copy is removed, the previous contents stay, the trace is whole and ends idle.
+TEST(CliSignals, SignalDuringTheSaveKeepsThePreviousFileAndLeavesNothingHalfMade) {
+  TempFiles tmp;
+  const QString state = tmp.path(QStringLiteral("chip.hex"));
+  const QString trace = tmp.path(QStringLiteral("t.txt"));
+  const QString hold = tmp.write(QStringLiteral("hold"), "");
+  const QString fw = tmp.write(QStringLiteral("fw.hex"), ":0400000005280000CF\n:00000001FF\n");
+  const QStringList device = shippedIni() << "--device"
+                                          << "PIC16F84A"
+                                          << "--virtual" << state;
+  ASSERT_EQ(runCli(QStringList(device) << "blank").status, 0);  // an erased chip
+  const QByteArray before = tmp.read(QStringLiteral("chip.hex"));
+  const QStringList names = {"chip.hex", "fw.hex", "hold", "t.txt"};
+  const auto listed = [&tmp] {
+    return QDir(tmp.path(QString())).entryList(QDir::Files | QDir::Hidden | QDir::System);
+  };
+  for (const QStringList& command :
+       {QStringList{"write", fw}, QStringList{"write", "--watch", fw}}) {
+    for (int signo : {SIGINT, SIGTERM}) {
+      SCOPED_TRACE(command.join(' ').toStdString() + ", " + ::strsignal(signo));
+      const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+      const pid_t child =
+          startCli(QStringList(device) << "--trace" << trace << command, null, null, hold);
+      ::close(null);
+      for (int i = 0; i < 3000 && listed().size() <= names.size(); ++i) ::usleep(10000);
+      const QStringList during = listed();
+      ::kill(child, signo);
+      const int status = waitFor(child);
+      ASSERT_EQ(during.size(), names.size() + 1) << during.join(' ').toStdString();
+      EXPECT_TRUE(during.first().startsWith(QStringLiteral(".chip.hex.")));
+      ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+      EXPECT_EQ(WTERMSIG(status), signo);
+      EXPECT_EQ(listed(), names);
+      EXPECT_EQ(tmp.read(QStringLiteral("chip.hex")), before);
+      expectWholeTraceEndingIdle(tmp.read(QStringLiteral("t.txt")));
     }
   }
 }

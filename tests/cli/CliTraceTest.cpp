@@ -27,13 +27,23 @@ TEST(CliTrace, BlankCheckOfTheConfigurationWordOnly) {
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
   const Lines expected = concat({
       progModeOnTrace(),
-      progModeOffTrace(),                     // no program pass
-      progModeOnTrace(), dataOutTrace(0, 0),  // Load Configuration: the counter goes to 0x2000
-      repeat(commandTrace(6), 4),             // the unticked ID locations
-      repeat(commandTrace(6), 3),             // on to 0x2007
-      readTrace(4, 0x3FFF),                   // the erased word 3FFF: every bit reads 1
+      progModeOffTrace(),  // no program pass
+      progModeOnTrace(),
+      dataOutTrace(0, 0),          // Load Configuration: the counter goes to 0x2000
+      repeat(commandTrace(6), 4),  // the unticked ID locations
+      repeat(commandTrace(6), 3),  // on to 0x2007
+      readTrace(4, 0x3FFF),        // the erased word 3FFF: every bit reads 1
       progModeOffTrace(),
       progModeOffTrace(),  // no EEPROM pass
+      // Only erased words, as an empty socket on a board that reads ones would give: the
+      // identification word tells, and a chip answers (PIC16F84A, revision 1).
+      progModeOnTrace(),
+      dataOutTrace(0, 0x3FFF),
+      repeat(commandTrace(6), 6),
+      readTrace(4, 0x0561),
+      commandTrace(6),
+      readTrace(4, 0x3FFF),
+      progModeOffTrace(),
   });
   EXPECT_EQ(fileLines(trace), expected);
 }
