@@ -17,8 +17,10 @@
 #include "image/HexTexts.h"
 #include "image/LineReader.h"
 #include "link/Link.h"
+#include "link/StopSignals.h"
 #include "ops/Commands.h"
 #include "ops/Engine.h"
+#include "ops/OpTexts.h"
 
 namespace tavrix::cli {
 
@@ -192,8 +194,15 @@ class WatchLoop {
     CliPrompts& prompts = session_.prompts();
     prompts.resetCounts();
     board_.watchSignals();
-    const bool allowed = identityAllowsWriting(session_, link_);
-    const bool written = allowed && writeChip(engine_) && prompts.errors() == 0;
+    bool allowed = false;
+    bool written = false;
+    bool suspended = false;
+    {
+      StopSignals::Operation operation;
+      allowed = identityAllowsWriting(session_, link_);
+      written = allowed && writeChip(engine_) && prompts.errors() == 0;
+      suspended = operation.boardReleased();
+    }
     const double seconds = double(link_.clock().nowUs() - start) / 1e6;
     // The chip and the trace are kept after every round, before it is announced: Ctrl+C may
     // come at any time, also during the save, which it then leaves undone.
@@ -202,6 +211,12 @@ class WatchLoop {
     board_.unwatchSignals();
     if (!kept) {
       session_.console().error(QStringLiteral("Error: ") + problem);
+      failed_ = true;
+      return;
+    }
+    // Stopped by Ctrl+Z: the round ended as cancelled, and so does the loop, as any command.
+    if (suspended) {
+      session_.console().error(QStringLiteral("Error: ") + ::tavrix::texts::operationSuspended());
       failed_ = true;
       return;
     }

@@ -4,6 +4,7 @@
 #include "image/Prompts.h"
 #include "link/Link.h"
 #include "link/LinkTexts.h"
+#include "link/StopSignals.h"
 #include "ops/ChipIdentity.h"
 #include "ops/OpTexts.h"
 #include "ops/OperationHost.h"
@@ -63,7 +64,8 @@ bool Engine::reportStops(const QString& text) {
 
 bool Engine::portStops() {
   if (portFailed_ || hostStopped_) return true;
-  if (host_.stopRequested()) {
+  // A stop signal cut the chip's supply: what it was doing cannot go on.
+  if (host_.stopRequested() || StopSignals::boardReleased()) {
     hostStopped_ = true;
     send(CmdProgModeOff);
     return true;
@@ -170,6 +172,8 @@ bool Engine::programPass(OperationKind kind, const QString& action, qint64 maxWo
       }
     }
     host_.ShowProgress(action, texts::areaProgram(), a);
+    // Paired writes are not read back: a stop is looked for at each location all the same.
+    if (pairedWrite && portStops()) return false;
     if (!pairedWrite) {
       const qint64 r = send(CmdReadProgData);
       if (portStops()) return false;
@@ -197,6 +201,7 @@ bool Engine::identPass(OperationKind kind, const QString& action) {
     if (kind == OpWrite) ProgramWord(p, kIdWordBase + (id / weight) % 16);
     host_.ShowProgress(action, texts::areaIdent(), p);
     if (pairedWrite) {
+      if (portStops()) return false;
       weight *= 16;
     } else {
       const qint64 r = send(CmdReadProgData);

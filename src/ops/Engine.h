@@ -39,6 +39,9 @@ class Engine {
   // True when the port refused a write during the last run: the run was stopped and the user
   // told that the port cannot be reached.
   bool portFailed() const { return portFailed_; }
+  // True when the last run was stopped without a question: the front end asked for it, or a
+  // stop signal released the board.
+  bool stoppedWithoutQuestion() const { return hostStopped_; }
 
   DeviceContext& devices() { return devices_; }
   const DeviceDef& device() const { return devices_.CurrentDevice; }
@@ -63,7 +66,8 @@ class Engine {
   bool reportStops(const QString& text);
   // True, after telling the user, when the port refused a write since the run began; what was
   // read then did not come from the chip. True as well, with nothing told, when the host asks
-  // for the run to stop; the chip is then taken out of programming mode as after a Cancel.
+  // for the run to stop or a stop signal released the board; the chip is then taken out of
+  // programming mode as after a Cancel.
   bool portStops();
 
   // Counts a word the run read from the chip; `blank` is the area's erased value.

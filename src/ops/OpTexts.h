@@ -121,4 +121,12 @@ inline QString unprotectNotSupported() {
       "enviado nada al PIC.");
 }
 
+// An operation stopped by Ctrl+Z (a stop signal): the board was left idle before the program
+// stopped.
+inline QString operationSuspended() {
+  return QStringLiteral(
+      "Operación cancelada: el programa se detuvo (Ctrl+Z) en medio de ella y el PIC se quedó "
+      "sin alimentación; repítala.");
+}
+
 }  // namespace tavrix::texts
