@@ -168,6 +168,8 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   void buildStatusBar();
   bool FormCloseQuery();
   void FormClose();
+  // Leaves the board idle and gives the port back; nothing when it is not open.
+  void releasePort();
   void requestEnd() { endRequested_ = true; }
   void hexFileOpened(const QString& path);
 

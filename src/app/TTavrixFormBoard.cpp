@@ -11,6 +11,7 @@
 #include "link/RealClock.h"
 #include "ops/BoardTest.h"
 #include "ops/ChipIdentity.h"
+#include "ops/OpTexts.h"
 
 namespace tavrix {
 
@@ -32,7 +33,7 @@ void TTavrixForm::IdentificarPIC1Click() {
   const Identification id =
       identifyChip(link_, devices_.CurrentDevice, readDeviceCatalogue(devices_.ConfigPath));
   if (id.words.portFailed) {
-    AskOnError(texts::kNoParallelPort);
+    AskOnError(texts::portFailure(link_.port().writeProblem()));
     return;
   }
   // One device answers and it is not the current one: chosen as the device menu would. The

@@ -11,6 +11,7 @@
 #include "link/Recording.h"
 #include "link/TraceFile.h"
 #include "link/VirtualClock.h"
+#include "ops/OpTexts.h"
 #include "sim/ChipStateFile.h"
 #include "sim/VirtualBoard.h"
 #include "sim/VirtualChip.h"
@@ -20,6 +21,7 @@ namespace tavrix::cli {
 ChipBoard::ChipBoard() = default;
 
 ChipBoard::~ChipBoard() {
+  release();
   unwatchSignals();
   // The board goes before the chip it drives; the state file's lock goes last.
   board_.reset();
@@ -82,10 +84,27 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const Q
     port_ = recordingPort_.get();
     clock_ = recordingClock_.get();
   }
+  // The lines keep whatever was last put on them (a driver's probe can leave the socket
+  // powered): the board goes idle first, and the trace shows it. A port that does not take that
+  // byte is no port.
+  if (!port_->writeByte(kIdleLines)) {
+    *error = ::tavrix::texts::portFailure(port_->writeProblem());
+    released_ = true;
+    if (state_) state_->discardCreated();
+    return false;
+  }
   return true;
 }
 
+void ChipBoard::release() {
+  if (!port_ || released_) return;
+  released_ = true;
+  port_->writeByte(kIdleLines);
+}
+
 bool ChipBoard::finish(QString* error) {
+  // The board is left idle before the trace is completed, so the trace ends with it.
+  release();
   bool ok = true;
   if (state_ && !state_->save(*chip_, error)) ok = false;
   if (traceFile_ && !traceFile_->close() && ok) {

@@ -1,13 +1,22 @@
 #include "link/LptPort.h"
 
 #include <linux/lp.h>
+#include <string.h>
 
 #include "link/BoundedWrite.h"
+#include "link/LinkTexts.h"
 
 namespace tavrix {
 
-LptPort::LptPort(PortSystem& system, int handle, std::string path)
-    : ParallelPort(system, handle, std::move(path), PortKind::Printer) {}
+namespace {
+
+// The driver cannot be polled for room: a byte refused is tried again after a short nap.
+constexpr int kNapMs = 1;
+
+}  // namespace
+
+LptPort::LptPort(PortSystem& system, int handle, std::string path, unsigned portNumber)
+    : ParallelPort(system, handle, std::move(path), PortKind::Printer, portNumber) {}
 
 LptPort::~LptPort() {
   PortClose();
@@ -17,24 +26,67 @@ void LptPort::PortClose() {
   closeHandle();
 }
 
+LptPort::Put LptPort::putByte(int handle, unsigned char byte, int budgetMs, int* error) noexcept {
+  const std::int64_t deadline = system_.monotonicMs() + budgetMs;
+  for (;;) {
+    const std::int64_t left = deadline - system_.monotonicMs();
+    system_.startAlarm(left > 1 ? int(left) : 1);
+    const ssize_t n = system_.write(handle, &byte, 1);
+    const int writeError = errno;
+    const bool cut = system_.stopAlarm();
+    if (n == 1) return Put::Taken;
+    // The driver slept until the alarm: it waits for the port, or for a handshake that a
+    // blocking handle would wait for without end.
+    if (cut) return Put::Cut;
+    if (n < 0 && writeError != EAGAIN && writeError != EWOULDBLOCK && writeError != EINTR) {
+      *error = writeError;
+      return Put::Failed;
+    }
+    if (system_.monotonicMs() >= deadline) return Put::NotTaken;
+    system_.poll(-1, 0, kNapMs);
+  }
+}
+
+int LptPort::budgetMs() {
+  return stuck_ ? kRetryBudgetMs : kPortWaitMs;
+}
+
 bool LptPort::writeByte(std::uint8_t value) {
   if (handle_ < 1) return false;
-  const unsigned char byte = value;
-  return retryInterrupted([&] { return system_.write(handle_, &byte, 1); }) == 1;
+  if (stuck_ && system_.monotonicMs() - lastTryMs_ < kRetryGapMs) return false;
+  int error = 0;
+  const Put put = putByte(handle_, value, budgetMs(), &error);
+  if (put == Put::Taken) {
+    stuck_ = false;
+    problem_.clear();
+    return true;
+  }
+  stuck_ = true;
+  lastTryMs_ = system_.monotonicMs();
+  std::string reason;
+  if (put == Put::Failed) reason = texts::nodeSystemError(::strerror(error));
+  if (put == Put::Cut) reason = holderReason(system_, portNumber_);
+  if (reason.empty()) reason = texts::byteNotTaken(ppdevNodeOf(portNumber_));
+  problem_ = path_ + ": " + reason + ".";
+  return false;
 }
 
 std::uint8_t LptPort::readStatus() {
   if (handle_ < 1) return 0;
   int status = 0;
-  if (retryInterrupted([&] { return system_.ioctl(handle_, LPGETSTATUS, &status); }) < 0) return 0;
+  bool cut = false;
+  // Cut short, the driver reads the lines all the same.
+  if (callWithin(system_, budgetMs(), &cut,
+                 [&] { return system_.ioctl(handle_, LPGETSTATUS, &status); }) < 0)
+    return 0;
   return static_cast<std::uint8_t>(status & 0xFF);
 }
 
 bool LptPort::goIdleNow() noexcept {
   const int handle = handle_;
   if (handle < 1) return false;
-  const unsigned char byte = kIdleLines;
-  return writeWithin(system_, handle, &byte, 1, kEndingWriteBudgetMs);
+  int error = 0;
+  return putByte(handle, kIdleLines, kEndingWriteBudgetMs, &error) == Put::Taken;
 }
 
 }  // namespace tavrix

@@ -11,8 +11,8 @@ namespace tavrix {
 
 // The system calls a parallel port makes, one function each, so that tests can watch every
 // call and answer it as a driver would. Each returns what the system call returns and leaves
-// errno set when it fails. The kernel's fcntl, write, ioctl, poll and monotonicMs are safe to
-// call from a signal handler.
+// errno set when it fails. The kernel's fcntl, write, ioctl, poll, monotonicMs, startAlarm and
+// stopAlarm are safe to call from a signal handler.
 class PortSystem {
  public:
   virtual ~PortSystem() = default;
@@ -36,6 +36,18 @@ class PortSystem {
   virtual std::string groupName(gid_t group) = 0;
   // The kernel's list of drivers by major number (/proc/devices); false when it cannot be read.
   virtual bool deviceDrivers(std::string* text) = 0;
+
+  // A bound on a call that may sleep in the driver (opening a printer node or writing to it
+  // while another program holds the port): from startAlarm until stopAlarm, a call of this
+  // thread still waiting after `ms` is cut short as by a signal. stopAlarm disarms it and says
+  // whether it went off; the call it cut short may then have failed with EINTR or, as the
+  // printer driver's open does, returned as if nothing had happened.
+  virtual void startAlarm(int ms) = 0;
+  virtual bool stopAlarm() = 0;
+  // A small text file of the kernel's (/proc, /sys), whole; false when it cannot be read.
+  virtual bool readText(const char* path, std::string* text) = 0;
+  // Whether the folder `dir` holds an entry whose name begins with `prefix`.
+  virtual bool hasEntry(const char* dir, const char* prefix) = 0;
 };
 
 // The kernel itself.

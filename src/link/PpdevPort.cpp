@@ -5,8 +5,8 @@
 
 namespace tavrix {
 
-PpdevPort::PpdevPort(PortSystem& system, int handle, std::string path)
-    : ParallelPort(system, handle, std::move(path), PortKind::Ppdev) {}
+PpdevPort::PpdevPort(PortSystem& system, int handle, std::string path, unsigned portNumber)
+    : ParallelPort(system, handle, std::move(path), PortKind::Ppdev, portNumber) {}
 
 PpdevPort::~PpdevPort() {
   PortClose();

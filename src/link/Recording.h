@@ -53,6 +53,7 @@ class RecordingPort : public Port {
   std::uint8_t readStatus() override;
   // The inner port goes idle first, then the trace records it.
   bool goIdleNow() noexcept override;
+  std::string writeProblem() const override { return inner_->writeProblem(); }
 
  private:
   Port* inner_;

@@ -93,8 +93,10 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
   if (link.failedWrites() != failedBefore) {
     report.portRefused = true;
     report.problem = true;
-    report.lines << texts::portRefusesWrites() << texts::chipNotReadWithoutPort()
-                 << texts::boardResultProblems();
+    report.lines << texts::portRefusesWrites();
+    if (const std::string why = link.port().writeProblem(); !why.empty())
+      report.lines << visibleName(nameFromBytes(QByteArrayView(why)));
+    report.lines << texts::chipNotReadWithoutPort() << texts::boardResultProblems();
     link.PortOp(kPortWrite, kIdle);
     return report;
   }
@@ -103,7 +105,11 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
   if (report.usPerByte > kSlowByteLimitUs) {
     report.slowPort = true;
     report.problem = true;
-    report.lines << texts::slowPortWarning(ppdevNodeFor(setup.port), visibleName(setup.configPath));
+    // The virtual board has no driver to change and its device file may be anywhere.
+    report.lines << (setup.port.virtualBoard
+                         ? texts::slowVirtualBoardWarning()
+                         : texts::slowPortWarning(ppdevNodeFor(setup.port),
+                                                  visibleName(setup.configPath)));
   }
 
   // The data path, without the chip: the board drives the line and the status bit reads it.

@@ -131,6 +131,12 @@ inline QString slowPortWarning(const QString& ppdevNode, const QString& configPa
              "paralelo (ppdev)")
       .arg(ppdevNode, configPath);
 }
+// The virtual board made slow on purpose: nothing to change in the device file.
+inline QString slowVirtualBoardWarning() {
+  return QStringLiteral(
+      "aviso: cada byte tarda más de 100 µs: la placa virtual imita así un puerto lento, como el "
+      "controlador de impresora con una placa real");
+}
 inline QString portRefusesWrites() {
   return QStringLiteral("el puerto rechaza las escrituras: la placa no recibe nada");
 }

@@ -69,7 +69,7 @@ UnprotectResult unprotectChip(Engine& engine, bool ask) {
   // The erase is claimed only when every byte of its sequence reached the port.
   auto erased = [&] {
     if (link.failedWrites() != failedBefore) {
-      prompts.AskOnError(QString::fromUtf8(texts::kNoParallelPortUtf8));
+      prompts.AskOnError(texts::portFailure(link.port().writeProblem()));
       return UnprotectResult::PortFailed;
     }
     prompts.ShowInfo(texts::unprotectDone());

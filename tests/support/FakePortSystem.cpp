@@ -83,7 +83,7 @@ int FakePortSystem::stat(const char* path, struct ::stat* info) {
                               : n->kind == Kind::Printer ? 6
                               : n->kind == Kind::Ppdev   ? 99
                                                          : 1,
-                              0);
+                              n->minor);
       break;
     case Kind::RegularFile:
       info->st_mode |= S_IFREG;
@@ -107,6 +107,8 @@ int FakePortSystem::open(const char* path, int flags) {
   if (!n) return fail(ENOENT);
   if (n->openError) return fail(n->openError);
   if (n->kind == Kind::Folder && (flags & O_ACCMODE) != O_RDONLY) return fail(EISDIR);
+  // The printer driver's open claims the port; ended by a signal, it opens all the same.
+  if (n->kind == Kind::Printer && held(n)) wait(std::string("open ") + path);
   const int fd = nextHandle_++;
   open_[fd].path = path;
   open_[fd].nonBlocking = (flags & O_NONBLOCK) != 0;
@@ -121,6 +123,8 @@ int FakePortSystem::fstat(int fd, struct ::stat* info) {
   const std::size_t before = calls.size();
   const int result = stat(path.c_str(), info);
   calls.resize(before);  // the inner look is not a call of its own
+  const Node* n = node(path);
+  if (result == 0 && n && n->openedMajor) info->st_rdev = makedev(n->openedMajor, n->minor);
   return result;
 }
 
@@ -190,6 +194,9 @@ int FakePortSystem::ioctl(int fd, unsigned long request, void* argument) {
     case LPGETSTATUS:
       line += "LPGETSTATUS";
       break;
+    case PPGETMODES:
+      line += "PPGETMODES";
+      break;
     default:
       line += "0x" + hexByte(unsigned(request >> 8)) + hexByte(unsigned(request));
   }
@@ -200,7 +207,9 @@ int FakePortSystem::ioctl(int fd, unsigned long request, void* argument) {
   const Kind kind = n ? n->kind : Kind::Mute;
   if (kind == Kind::Printer) {
     if (request != LPGETSTATUS) return fail(EINVAL);
-    *static_cast<int*>(argument) = status();
+    // The driver claims the port to read it; ended by a signal, it reads it all the same.
+    if (held(n)) wait(line);
+    *static_cast<int*>(argument) = status(n);
     return 0;
   }
   if (kind != Kind::Ppdev) return fail(ENOTTY);
@@ -211,7 +220,16 @@ int FakePortSystem::ioctl(int fd, unsigned long request, void* argument) {
       return 0;
     case PPCLAIM:
       if (n->claimError) return fail(n->claimError);
+      if (n->noPort || (h->exclusive && n->printerDriverLoaded)) return fail(ENXIO);
+      if (held(n)) {
+        wait(line);
+        return fail(EINTR);
+      }
       h->claimed = true;
+      return 0;
+    case PPGETMODES:
+      if (n->noPort) return fail(ENODEV);
+      *static_cast<unsigned*>(argument) = 0x01;  // PARPORT_MODE_PCSPP
       return 0;
     default:
       break;
@@ -228,7 +246,7 @@ int FakePortSystem::ioctl(int fd, unsigned long request, void* argument) {
       putData(h->path, *static_cast<unsigned char*>(argument));
       return 0;
     case PPRSTATUS:
-      *static_cast<unsigned char*>(argument) = status();
+      *static_cast<unsigned char*>(argument) = status(n);
       return 0;
     default:
       return fail(ENOTTY);
@@ -244,6 +262,10 @@ ssize_t FakePortSystem::write(int fd, const void* data, size_t size) {
   if (!h) return fail(EBADF);
   const Node* n = node(h->path);
   if (n && n->kind == Kind::Ppdev) return fail(EINVAL);
+  if (n && held(n)) {
+    wait(line);
+    return fail(EINTR);
+  }
   if (n && (n->busyUntilMs < 0 || nowMs_ < n->busyUntilMs)) {
     if (!h->nonBlocking) ADD_FAILURE() << "a blocking write to a busy printer waits for ever";
     return fail(EAGAIN);
@@ -286,10 +308,61 @@ void FakePortSystem::putData(const std::string& path, unsigned char byte) {
   if (board_) board_->writeByte(byte);
 }
 
-unsigned char FakePortSystem::status() {
-  const unsigned char value = board_ ? board_->readStatus() : 0;
+unsigned char FakePortSystem::status(const Node* n) {
+  unsigned char value = board_ ? board_->readStatus() : 0;
+  // A printer node's board ties BUSY low unless it is a busy printer: the port inverts it.
+  if (n && n->kind == Kind::Printer && n->busyUntilMs >= 0 && nowMs_ >= n->busyUntilMs)
+    value |= 0x80;
   if (sink_) sink_->status(value);
   return value;
+}
+
+bool FakePortSystem::held(const Node* n) const {
+  return n && holders_.count(n->minor) != 0;
+}
+
+void FakePortSystem::wait(const std::string& call) {
+  if (alarmMs_ <= 0) {
+    ADD_FAILURE() << "\"" << call << "\" waits for ever: no alarm bounds it";
+    return;
+  }
+  nowMs_ += alarmMs_;
+  alarmMs_ = 0;
+  alarmFired_ = true;
+  ++waitsCut_;
+}
+
+void FakePortSystem::startAlarm(int ms) {
+  alarmMs_ = ms;
+  alarmFired_ = false;
+}
+
+bool FakePortSystem::stopAlarm() {
+  alarmMs_ = 0;
+  const bool fired = alarmFired_;
+  alarmFired_ = false;
+  return fired;
+}
+
+bool FakePortSystem::readText(const char* path, std::string* text) {
+  const std::string prefix = "/proc/sys/dev/parport/parport";
+  const std::string suffix = "/devices/active";
+  const std::string p = path;
+  if (p.rfind(prefix, 0) != 0 || p.size() <= prefix.size() + suffix.size() ||
+      p.compare(p.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return false;
+  const unsigned port =
+      unsigned(std::stoul(p.substr(prefix.size(), p.size() - prefix.size() - suffix.size())));
+  const auto it = holders_.find(port);
+  *text = (it == holders_.end() ? std::string("none") : it->second) + "\n";
+  return true;
+}
+
+bool FakePortSystem::hasEntry(const char* dir, const char* prefix) {
+  const std::string start = std::string(dir) + "/" + prefix;
+  for (const auto& [path, n] : nodes_)
+    if (path.rfind(start, 0) == 0 && path.find('/', start.size()) == std::string::npos) return true;
+  return false;
 }
 
 }  // namespace tavrix::test
