@@ -7,6 +7,8 @@
 
 #include <atomic>
 
+#include "link/PortSystem.h"
+
 namespace tavrix::EndingSignals {
 
 namespace {
@@ -70,8 +72,10 @@ void install() {
 
   struct sigaction action {};
   action.sa_handler = onEndingSignal;
-  // Nothing interrupts the handler; a thread that only passes a signal on resumes its call.
+  // Nothing interrupts the handler but the bound on a port that does not take the idle byte;
+  // a thread that only passes a signal on resumes its call.
   sigfillset(&action.sa_mask);
+  sigdelset(&action.sa_mask, kPortAlarmSignal);
   action.sa_flags = SA_RESTART | SA_ONSTACK;
   for (int signo : handledSignals()) ::sigaction(signo, &action, nullptr);
 

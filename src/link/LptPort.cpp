@@ -27,10 +27,12 @@ void LptPort::PortClose() {
 }
 
 LptPort::Put LptPort::putByte(int handle, unsigned char byte, int budgetMs, int* error) noexcept {
-  const std::int64_t deadline = system_.monotonicMs() + budgetMs;
+  // The clock is read only once a try has failed: a byte taken at once costs the write and the
+  // alarm's two calls.
+  std::int64_t deadline = -1;
+  int left = budgetMs;
   for (;;) {
-    const std::int64_t left = deadline - system_.monotonicMs();
-    system_.startAlarm(left > 1 ? int(left) : 1);
+    system_.startAlarm(left);
     const ssize_t n = system_.write(handle, &byte, 1);
     const int writeError = errno;
     const bool cut = system_.stopAlarm();
@@ -42,7 +44,10 @@ LptPort::Put LptPort::putByte(int handle, unsigned char byte, int budgetMs, int*
       *error = writeError;
       return Put::Failed;
     }
-    if (system_.monotonicMs() >= deadline) return Put::NotTaken;
+    const std::int64_t now = system_.monotonicMs();
+    if (deadline < 0) deadline = now + budgetMs;
+    if (now >= deadline) return Put::NotTaken;
+    left = int(deadline - now);
     system_.poll(-1, 0, kNapMs);
   }
 }

@@ -16,10 +16,6 @@ namespace tavrix {
 
 namespace {
 
-// The signal that cuts a waiting call short: one whose default is to be ignored, that this
-// program never asks for otherwise (it comes only for a socket's urgent data).
-constexpr int kAlarmSignal = SIGURG;
-
 // One timer per thread, aimed at that thread, so the call it bounds is the one interrupted.
 // A child made by fork() has no timers: it makes its own.
 struct ThreadAlarm {
@@ -40,15 +36,19 @@ bool makeAlarm() {
     action.sa_handler = onAlarm;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;  // no SA_RESTART: the waiting call must return
-    return ::sigaction(kAlarmSignal, &action, nullptr) == 0;
+    return ::sigaction(kPortAlarmSignal, &action, nullptr) == 0;
   }();
   if (!installed) return false;
   struct sigevent event {};
   event.sigev_notify = SIGEV_THREAD_ID;
-  event.sigev_signo = kAlarmSignal;
+  event.sigev_signo = kPortAlarmSignal;
   event._sigev_un._tid = pid_t(::syscall(SYS_gettid));
   if (::timer_create(CLOCK_MONOTONIC, &event, &threadAlarm.timer) != 0) return false;
   threadAlarm.process = ::getpid();
+  sigset_t alarm;
+  sigemptyset(&alarm);
+  sigaddset(&alarm, kPortAlarmSignal);
+  ::pthread_sigmask(SIG_UNBLOCK, &alarm, nullptr);
   return true;
 }
 
@@ -102,11 +102,6 @@ class KernelPorts : public PortSystem {
   }
   void startAlarm(int ms) override {
     if (threadAlarm.process != ::getpid() && !makeAlarm()) return;
-    // A signal handler runs with every signal blocked: this one must still come.
-    sigset_t alarm;
-    sigemptyset(&alarm);
-    sigaddset(&alarm, kAlarmSignal);
-    ::pthread_sigmask(SIG_UNBLOCK, &alarm, nullptr);
     threadAlarm.fired = 0;
     setAlarm(ms > 0 ? ms : 1);  // 0 would disarm it
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -8,6 +9,11 @@
 #include <string>
 
 namespace tavrix {
+
+// The signal the kernel's startAlarm sends to cut a waiting call short: one whose default is
+// to be ignored, that this program never asks for otherwise (it comes only for a socket's
+// urgent data). A signal handler that may wait on a port must leave it unblocked.
+inline constexpr int kPortAlarmSignal = SIGURG;
 
 // The system calls a parallel port makes, one function each, so that tests can watch every
 // call and answer it as a driver would. Each returns what the system call returns and leaves
@@ -41,7 +47,8 @@ class PortSystem {
   // while another program holds the port): from startAlarm until stopAlarm, a call of this
   // thread still waiting after `ms` is cut short as by a signal. stopAlarm disarms it and says
   // whether it went off; the call it cut short may then have failed with EINTR or, as the
-  // printer driver's open does, returned as if nothing had happened.
+  // printer driver's open does, returned as if nothing had happened. A value of `ms` below 1
+  // counts as 1.
   virtual void startAlarm(int ms) = 0;
   virtual bool stopAlarm() = 0;
   // A small text file of the kernel's (/proc, /sys), whole; false when it cannot be read.

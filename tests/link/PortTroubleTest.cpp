@@ -7,13 +7,16 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "link/EndingSignals.h"
 #include "link/LptPort.h"
 #include "link/PortOpening.h"
 #include "support/FakePortSystem.h"
@@ -168,6 +171,44 @@ TEST(PortTrouble, KernelAlarmEndsAnOpenThatDoesNotReturn) {
   ::usleep(200 * 1000);
   EXPECT_FALSE(kernel.stopAlarm());
   ::close(null);
+}
+
+// A program ending on a signal while the printer node does not take the idle byte: the wait
+// in the handler is bounded too (every other signal is blocked there), and the program ends by
+// its signal. The child is given ten seconds; a hang is killed and fails the test.
+TEST(PortTrouble, EndingSignalOnAStuckPrinterNodeStillEnds) {
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  ::fcntl(pipeFds[1], F_SETFL, O_NONBLOCK);
+  const std::string filler(4096, 'x');
+  while (::write(pipeFds[1], filler.data(), filler.size()) > 0) {
+  }
+  ::fcntl(pipeFds[1], F_SETFL, 0);  // full and blocking: only the alarm ends a write
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    EndingSignals::install();
+    LptPort port(systemPorts(), pipeFds[1], "full");
+    systemPorts().startAlarm(1000);  // made before, as the opening of a printer node does
+    systemPorts().stopAlarm();
+    EndingSignals::watch(port);
+    ::raise(SIGTERM);
+    ::_exit(0);
+  }
+  int status = 0;
+  pid_t done = 0;
+  for (int i = 0; i < 1000 && done == 0; ++i) {
+    done = ::waitpid(child, &status, WNOHANG);
+    if (done == 0) ::usleep(10 * 1000);
+  }
+  if (done == 0) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    FAIL() << "the program did not end";
+  }
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  ::close(pipeFds[0]);
+  ::close(pipeFds[1]);
 }
 
 // With lp loaded, an exclusive claim fails with ENXIO: the node is opened again and claimed
