@@ -18,7 +18,8 @@ std::function<std::unique_ptr<Port>(const QString&)> realPortOpener(PortSystem& 
     // The lines keep whatever was last put on them (a driver's probe can leave the socket
     // powered): the board goes idle first, and a port that does not take that byte is none.
     if (opening.port && !opening.port->writeByte(kIdleLines)) {
-      lines = {opening.port->writeProblem()};
+      lines.clear();
+      if (const std::string why = opening.port->writeProblem(); !why.empty()) lines.push_back(why);
       opening.port.reset();
     }
     if (!opening.port && problems) {

@@ -21,6 +21,10 @@ class PpdevPort : public ParallelPort {
   std::uint8_t readStatus() override;
   // PPWDATA sets the lines at once, with no handshake to wait for: one call.
   bool goIdleNow() noexcept override;
+  std::string writeProblem() const override { return problem_; }
+
+ private:
+  std::string problem_;
 };
 
 }  // namespace tavrix

@@ -60,11 +60,14 @@ TEST(PortOpening, ParallelPortDriverIsClaimedDrivenAndReleased) {
   EXPECT_TRUE(port.PortWrite(0x1AB));  // only the low byte goes out
   EXPECT_TRUE(port.writeByte(0x34));
   EXPECT_EQ(port.PortStatus(), 0x47);
+  sys.failNext("ioctl 3 PPWDATA", EIO);
+  EXPECT_FALSE(port.writeByte(0x08));
+  EXPECT_EQ(port.writeProblem(), "/dev/parport0: error del sistema: Input/output error.");
   port.PortClose();
-  EXPECT_EQ(sys.calls,
-            plus(opening("/dev/parport0"),
-                 {"ioctl 3 PPEXCL", "ioctl 3 PPCLAIM", "ioctl 3 PPDATADIR 0", "ioctl 3 PPWDATA AB",
-                  "ioctl 3 PPWDATA 34", "ioctl 3 PPRSTATUS", "ioctl 3 PPRELEASE", "close 3"}));
+  EXPECT_EQ(sys.calls, plus(opening("/dev/parport0"),
+                            {"ioctl 3 PPEXCL", "ioctl 3 PPCLAIM", "ioctl 3 PPDATADIR 0",
+                             "ioctl 3 PPWDATA AB", "ioctl 3 PPWDATA 34", "ioctl 3 PPRSTATUS",
+                             "ioctl 3 PPWDATA 08", "ioctl 3 PPRELEASE", "close 3"}));
   EXPECT_EQ(sys.written["/dev/parport0"], "\xAB\x34");
   EXPECT_EQ(sys.openHandles(), 0);
 
