@@ -4,10 +4,10 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config linux-libc-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   qt6-translations-l10n fonts-dejavu-core fonts-dejavu-extra
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth gputils srecord
+  xvfb xauth openbox gputils srecord
   clang libclang-rt-14-dev
 )
 

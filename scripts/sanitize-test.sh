@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the whole test suite with AddressSanitizer and UndefinedBehaviorSanitizer into
 # build-asan/ (or $TAVRIX_ASAN_BUILD_DIR) and runs it. Any sanitizer report fails the run; leaks
-# are checked too, except those of the font configuration library that Qt loads.
+# are checked too, except those of the font configuration and D-Bus libraries that Qt loads.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${TAVRIX_ASAN_BUILD_DIR:-$root/build-asan}"

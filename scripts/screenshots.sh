@@ -3,7 +3,10 @@
 # with xdotool: the main window, the "CONF=" panel enlarged, the About box after Escape, the
 # unprotect question, the open dialog, and the progress window of a write before and after the
 # window manager was asked to close it (Alt+F4, wmctrl -c, xdotool windowclose), then the main
-# window answering again, the board test's report window and the box of "Identificar PIC". Usage: scripts/screenshots.sh [output folder] (default
+# window answering again, the board test's report window and the box of "Identificar PIC", the
+# keyboard focus on the program grid and an area box, the title bars of the About box, the
+# configuration editor and a question, and the EEPROM grid after a device without EEPROM.
+# Usage: scripts/screenshots.sh [output folder] (default
 # /tmp/tavrix-shots). Installs what it needs with apt-get; builds when tavrix-sim is missing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -148,3 +151,43 @@ xdotool key Up Return
 sleep 1
 shot 12-identify-box
 xdotool key Return
+sleep 0.5
+
+# The keyboard's focus: from "Leer", Tab to the program grid (its current cell framed), then on
+# to the area boxes.
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+click 356 "$row" 0.3    # "Leer" takes the focus (and reads the chip)
+xdotool key Return     # "Operación Completada."
+sleep 0.5
+xdotool key Tab Tab Tab Tab
+sleep 0.5
+shot 13-focus-program-grid
+xdotool key Tab Tab
+sleep 0.5
+shot 14-focus-area-box
+
+# Windows the main window opens have a title and a close button, no minimise or maximise.
+click 221 8 0.5        # "Ayuda" → "Sobre Tavrix"
+xdotool key Down Return
+sleep 1
+shot 15-about-title-buttons
+xdotool key Return
+sleep 0.5
+click 524 "$row" 1     # "Configuración"
+shot 16-config-editor-title-buttons
+xdotool key Escape
+sleep 0.5
+click "$desproteger" "$row" 1
+shot 17-question-title-buttons
+xdotool key Escape
+sleep 0.5
+
+# The EEPROM grid after a device without EEPROM (PIC16F73, the fourteenth) and back to the
+# PIC16F84A: its heading column leaves the first data column whole.
+click 101 8 0.5
+xdotool key Down Down Down Down Down Down Down Down Down Down Down Down Down Down Return
+sleep 0.7
+click 101 8 0.5
+xdotool key Down Return
+sleep 0.7
+shot 18-eeprom-grid

@@ -14,6 +14,8 @@ inline const QString kNoParallelPort =
 // The last items of "Acción".
 inline const QString kBoardTestItem = QStringLiteral("Probar la placa…");
 inline const QString kIdentifyItem = QStringLiteral("Identificar PIC");
+// The caption of the boxes "Identificar PIC" shows: what ran.
+inline const QString kIdentifyCaption = kIdentifyItem;
 
 // "Identificar PIC" chose the device whose identification word the chip answered.
 inline QString identifiedAndSelected(const QString& name, int revision, const QString& word) {

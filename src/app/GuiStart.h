@@ -14,7 +14,9 @@ namespace tavrix {
 // - when the platform chosen or found cannot be loaded or reached (a display that does not
 //   answer), Qt's fatal error while the application is built ends the program with the message
 //   and status 1 there and then.
-// QT_QPA_PLATFORM=offscreen needs no display.
+// Qt's own lines while the application is built are held back: they are passed on once it is
+// built, and dropped when it cannot be, so that only the Spanish message is seen.
+// QT_QPA_PLATFORM=offscreen needs no display. Qt formats in Spanish (takeSpanishFormatting).
 std::unique_ptr<QApplication> startGuiApplication(int& argc, char** argv, const char* program);
 
 }  // namespace tavrix

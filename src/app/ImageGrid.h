@@ -53,10 +53,23 @@ class ImageGrid : public QTableView {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Enter moves to the next cell (Shift+Enter to the previous one); Ctrl+Tab and Ctrl+Shift+Tab
+  // leave the grid as Tab and Shift+Tab do.
+  void keyPressEvent(QKeyEvent* event) override;
+  // Entered with Tab or Shift+Tab, the current cell (the first one at first) is selected, so
+  // that the user sees where typing goes.
+  void focusInEvent(QFocusEvent* event) override;
+  // An edit ended by Tab or Shift+Tab keeps its text and leaves the grid; one ended by Enter
+  // keeps its text and moves to the next cell.
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:
+  // The cell after (or before) the current one in address order; it stays at either end.
+  void stepCell(bool forward);
+
   QPointer<GridTableModel> model_;
   QAbstractButton* corner_ = nullptr;
+  bool stepAfterEdit_ = false;  // Enter ended the edit: the next cell once it is closed
 };
 
 }  // namespace tavrix

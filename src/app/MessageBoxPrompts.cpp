@@ -43,4 +43,9 @@ bool MessageBoxPrompts::AskYesNo(const QString& caption, const QString& text) {
                  QMessageBox::Yes, QMessageBox::No) == QMessageBox::Yes;
 }
 
+void MessageBoxPrompts::ShowReport(const QString& caption, const QString& text, bool problem) {
+  showBox(problem ? QMessageBox::Warning : QMessageBox::Information, caption, text, QMessageBox::Ok,
+          parent_);
+}
+
 }  // namespace tavrix

@@ -16,6 +16,7 @@ class MessageBoxPrompts : public Prompts {
   bool AskOnError(const QString& text) override;
   void ShowError(const QString& text) override;
   bool AskYesNo(const QString& caption, const QString& text) override;
+  void ShowReport(const QString& caption, const QString& text, bool problem) override;
 
  private:
   QPointer<QWidget> parent_;

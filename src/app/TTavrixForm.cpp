@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QStatusBar>
 
+#include <iterator>
+
 #include "app/AnchoredArea.h"
 #include "app/AppTexts.h"
 #include "app/ImageGrid.h"
@@ -215,6 +217,8 @@ void TTavrixForm::buildControls() {
     b = new QPushButton(text, area);
     b->setObjectName(QLatin1String(name));
     area->place(b, QRect(x, 0, w, 25), A::Left | A::Top);
+    // Enter presses the button that has the focus, as Space does.
+    b->setAutoDefault(true);
     connect(b, &QPushButton::clicked, this, handler);
   };
   button(BotonReabre, "BotonReabre", QStringLiteral("Reabre Hex"), 8, 81,
@@ -269,6 +273,14 @@ void TTavrixForm::buildControls() {
   DatosEditG->setObjectName(QStringLiteral("DatosEditG"));
   area->place(DatosEditG, QRect(224, 304, 521, 137), A::Left | A::Right | A::Bottom);
   connect(eeModel_.get(), &GridTableModel::cellEdited, this, &TTavrixForm::DatosEditGSetEditText);
+
+  // Tab goes through the buttons left to right, the identifier, the program grid, the area
+  // boxes and the EEPROM grid, then round again; Shift+Tab goes back.
+  QWidget* const tabOrder[] = {BotonReabre, BotonBlkChk,     BotonEscribir, BotonVerificar,
+                               BotonLeer,   BotonDesprotege, ButPalConf,    EditIdent,
+                               HexEditG,    CBmemprog,       CBmemdatos,    CBpalconfig,
+                               CBident,     DatosEditG};
+  for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
 int TTavrixForm::PortHandle() const {

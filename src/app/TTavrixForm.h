@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -191,6 +192,7 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   TBoardTestForm* BoardTestForm = nullptr;
   QAction* currentDeviceItem_ = nullptr;
   std::function<QString(QWidget*)> hexPathChooser_;
+  QPointer<QWidget> focusBeforeRun_;  // the control that had the focus when a run began
   bool endRequested_ = false;
 };
 

@@ -26,14 +26,15 @@ void TTavrixForm::ProbarPlaca1Click() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const BoardTestReport report = runBoardTest(link_, timer, setup);
   QApplication::restoreOverrideCursor();
-  BoardTestForm->showReport(report.lines);
+  BoardTestForm->showReport(report.lines, report.problem);
 }
 
 void TTavrixForm::IdentificarPIC1Click() {
   const Identification id =
-      identifyChip(link_, devices_.CurrentDevice, readDeviceCatalogue(devices_.ConfigPath));
+      identifyOnBoard(link_, devices_.CurrentDevice, readDeviceCatalogue(devices_.ConfigPath));
   if (id.words.portFailed) {
-    AskOnError(texts::portFailure(link_.port().writeProblem()));
+    prompts_.ShowReport(texts::kIdentifyCaption, texts::portFailure(link_.port().writeProblem()),
+                        true);
     return;
   }
   // One device answers and it is not the current one: chosen as the device menu would. The
@@ -43,14 +44,17 @@ void TTavrixForm::IdentificarPIC1Click() {
       if (item->data().toString() != id.matches.first()) continue;
       SelectDevice(item);
       if (currentDeviceItem_ == item) {
-        ShowInfo(texts::identifiedAndSelected(id.matches.first(),
-                                              id.words.idWord & kDeviceRevisionMask,
-                                              hexText(id.words.idWord, 4)));
+        prompts_.ShowReport(
+            texts::kIdentifyCaption,
+            texts::identifiedAndSelected(id.matches.first(), id.words.idWord & kDeviceRevisionMask,
+                                         hexText(id.words.idWord, 4)),
+            false);
       }
       return;  // a device the program refuses has had its own box
     }
   }
-  ShowInfo(id.lines.join(QLatin1Char('\n')));
+  prompts_.ShowReport(texts::kIdentifyCaption, id.lines.join(QLatin1Char('\n')),
+                      identificationProblem(id, devices_.CurrentDevice));
 }
 
 }  // namespace tavrix

@@ -63,7 +63,15 @@ void TTavrixForm::ShowProgress(const QString& action, const QString& area, qint6
 }
 
 void TTavrixForm::setMainWindowEnabled(bool enabled) {
+  // Disabling the window takes the focus from its control; the run gives it back, so that a
+  // keyboard user goes on from the button that started it.
+  if (!enabled && isEnabled()) focusBeforeRun_ = focusWidget();
   setEnabled(enabled);
+  if (enabled && focusBeforeRun_) {
+    if (isVisible()) activateWindow();
+    focusBeforeRun_->setFocus(Qt::OtherFocusReason);
+    focusBeforeRun_ = nullptr;
+  }
 }
 
 void TTavrixForm::beep() {

@@ -60,8 +60,8 @@ int boardTestCommand(CliSession& session) {
 
 int identifyCommand(CliSession& session) {
   return runOnBoard(session, [&session](ChipBoard&, Link& link) {
-    const Identification id = identifyChip(link, session.devices().CurrentDevice,
-                                           readDeviceCatalogue(session.devices().ConfigPath));
+    const Identification id = identifyOnBoard(link, session.devices().CurrentDevice,
+                                              readDeviceCatalogue(session.devices().ConfigPath));
     for (const QString& line : id.lines) session.prompts().ShowInfo(line);
     if (id.words.portFailed) {
       session.console().error(QStringLiteral("Error: ") +

@@ -22,6 +22,13 @@ class Prompts {
   // Information that closes a run in which a question was asked once for many cases: how many
   // it covered. A box like ShowInfo unless the front end reports it elsewhere.
   virtual void ShowSummary(const QString& text) { ShowInfo(text); }
+  // What a check of the board or the chip found, titled by what ran: a warning when `problem`
+  // (something is wrong), information otherwise. Like ShowInfo unless the front end titles it.
+  virtual void ShowReport(const QString& caption, const QString& text, bool problem) {
+    (void)caption;
+    (void)problem;
+    ShowInfo(text);
+  }
 };
 
 }  // namespace tavrix

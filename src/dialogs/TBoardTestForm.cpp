@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "device/VisibleText.h"
@@ -17,6 +19,10 @@ TBoardTestForm::TBoardTestForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle(texts::boardTestCaption());
   setModal(false);
   resize(640, 260);
+
+  Icono = new QLabel(this);
+  Icono->setObjectName(QStringLiteral("Icono"));
+  Icono->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
   Informe = new QPlainTextEdit(this);
   Informe->setObjectName(QStringLiteral("Informe"));
@@ -37,12 +43,21 @@ TBoardTestForm::TBoardTestForm(QWidget* parent) : QDialog(parent) {
   buttons->addStretch();
   buttons->addWidget(BotonCopiar);
   buttons->addWidget(BotonCerrar);
+  auto* report = new QHBoxLayout;
+  report->addWidget(Icono);
+  report->addWidget(Informe, 1);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Informe);
+  layout->addLayout(report);
   layout->addLayout(buttons);
 }
 
-void TBoardTestForm::showReport(const QStringList& lines) {
+void TBoardTestForm::showReport(const QStringList& lines, bool problem) {
+  problem_ = problem;
+  // The message boxes' icons: a warning when something is wrong.
+  const QStyle::StandardPixmap icon =
+      problem ? QStyle::SP_MessageBoxWarning : QStyle::SP_MessageBoxInformation;
+  const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+  Icono->setPixmap(style()->standardIcon(icon, nullptr, this).pixmap(size, size));
   // Names from the device file are shown, and copied, with their control characters visible.
   Informe->setPlainText(visibleText(lines.join(QLatin1Char('\n')), LineFeeds::kKeep));
   show();

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -17,14 +18,20 @@ class TBoardTestForm : public QDialog {
  public:
   explicit TBoardTestForm(QWidget* parent = nullptr);
 
-  // Shows the report, replacing the previous one, and brings the window to the front.
-  void showReport(const QStringList& lines);
+  // Shows the report, replacing the previous one, and brings the window to the front. Its icon
+  // is a warning when the test found something wrong (`problem`), information otherwise.
+  void showReport(const QStringList& lines, bool problem);
+  bool showsProblem() const { return problem_; }
 
   void BotonCopiarClick();
 
+  QLabel* Icono;
   QPlainTextEdit* Informe;
   QPushButton* BotonCopiar;
   QPushButton* BotonCerrar;
+
+ private:
+  bool problem_ = false;
 };
 
 }  // namespace tavrix

@@ -44,9 +44,32 @@ bool statusBit(Link& link) {
   return (link.PortOp(kPortStatus, 0) & kStatusData) != 0;
 }
 
-// What the chip's answer means for the selected device.
-bool chipProblem(const Identification& chip, const DeviceDef& selected) {
+QString dataLineLine(DataLine line) {
+  switch (line) {
+    case DataLine::Good:
+      return texts::dataLineGood();
+    case DataLine::Inverted:
+      return texts::dataLineInverted();
+    case DataLine::Always0:
+    case DataLine::NotChecked:
+      return texts::dataLineAlways(0);
+    case DataLine::Always1:
+      return texts::dataLineAlways(1);
+  }
+  return {};
+}
+
+// The port's own reason for refusing a write, when it gave one, as a line of the report.
+void addPortProblem(QStringList& lines, Link& link) {
+  if (const std::string why = link.port().writeProblem(); !why.empty())
+    lines << visibleName(nameFromBytes(QByteArrayView(why)));
+}
+
+}  // namespace
+
+bool identificationProblem(const Identification& chip, const DeviceDef& selected) {
   if (chip.words.portFailed) return true;
+  if (chip.dataLine != DataLine::NotChecked && chip.dataLine != DataLine::Good) return true;
   const bool selectedHasId = selected.DeviceID != kNoDeviceId;
   switch (chip.answer) {
     case ChipAnswer::Silent:
@@ -61,7 +84,36 @@ bool chipProblem(const Identification& chip, const DeviceDef& selected) {
   return true;
 }
 
-}  // namespace
+DataLine checkDataLine(Link& link) {
+  link.PortOp(kPortWrite, kLoopHigh);
+  const bool high = statusBit(link);
+  link.PortOp(kPortWrite, kLoopLow);
+  const bool low = statusBit(link);
+  link.PortOp(kPortWrite, kIdle);
+  if (high && !low) return DataLine::Good;
+  return high ? DataLine::Always1 : (low ? DataLine::Inverted : DataLine::Always0);
+}
+
+Identification identifyOnBoard(Link& link, const DeviceDef& selected,
+                               const QList<DeviceDef>& catalogue) {
+  const std::uint64_t failedBefore = link.failedWrites();
+  const DataLine line = checkDataLine(link);
+  Identification id;
+  if (link.failedWrites() != failedBefore) {
+    id.words.portFailed = true;
+    id.lines << texts::chipNotReadWithoutPort();
+    addPortProblem(id.lines, link);
+    return id;
+  }
+  if (line != DataLine::Good) {
+    id.dataLine = line;
+    id.lines << dataLineLine(line) << texts::chipNotReadWithBadDataLine();
+    return id;
+  }
+  id = identifyChip(link, selected, catalogue);
+  id.dataLine = line;
+  return id;
+}
 
 BoardPortInfo boardPortInfo(const ParallelPort* real, const QString& virtualNote) {
   BoardPortInfo info;
@@ -94,8 +146,7 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
     report.portRefused = true;
     report.problem = true;
     report.lines << texts::portRefusesWrites();
-    if (const std::string why = link.port().writeProblem(); !why.empty())
-      report.lines << visibleName(nameFromBytes(QByteArrayView(why)));
+    addPortProblem(report.lines, link);
     report.lines << texts::chipNotReadWithoutPort() << texts::boardResultProblems();
     link.PortOp(kPortWrite, kIdle);
     return report;
@@ -113,18 +164,9 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
   }
 
   // The data path, without the chip: the board drives the line and the status bit reads it.
-  link.PortOp(kPortWrite, kLoopHigh);
-  const bool high = statusBit(link);
-  link.PortOp(kPortWrite, kLoopLow);
-  const bool low = statusBit(link);
-  link.PortOp(kPortWrite, kIdle);
-  if (high && !low) {
-    report.dataLine = DataLine::Good;
-    report.lines << texts::dataLineGood();
-  } else {
-    report.dataLine = high ? DataLine::Always1 : (low ? DataLine::Inverted : DataLine::Always0);
-    report.lines << (report.dataLine == DataLine::Inverted ? texts::dataLineInverted()
-                                                           : texts::dataLineAlways(high ? 1 : 0));
+  report.dataLine = checkDataLine(link);
+  report.lines << dataLineLine(report.dataLine);
+  if (report.dataLine != DataLine::Good) {
     // Every word would read as the line stands: the chip cannot be heard.
     report.problem = true;
     report.lines << texts::chipNotReadWithBadDataLine() << texts::boardResultProblems();
@@ -135,7 +177,7 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
   report.chipRead = true;
   report.chip = identifyChip(link, setup.selected, setup.catalogue);
   report.lines << report.chip.lines;
-  if (chipProblem(report.chip, setup.selected)) report.problem = true;
+  if (identificationProblem(report.chip, setup.selected)) report.problem = true;
   if (report.problem)
     report.lines << texts::boardResultProblems();
   else if (report.chip.answer == ChipAnswer::AllBlank)

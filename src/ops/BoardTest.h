@@ -38,8 +38,6 @@ struct BoardTestSetup {
   std::int64_t timingBudgetUs = 2000000;
 };
 
-enum class DataLine { NotChecked, Good, Always0, Always1, Inverted };
-
 // A byte that takes longer than this is a port waiting on handshake lines.
 inline constexpr double kSlowByteLimitUs = 100.0;
 
@@ -61,5 +59,19 @@ struct BoardTestReport {
 // follows, reads the configuration and identification words (readIdentityWords) and says what
 // they mean. Nothing is written to the chip, and the last byte sent is always the idle 0x24.
 BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& setup);
+
+// The board test's check of the data path: supply cut and the data driver on, the data bit
+// sent high then low (0x21, 0x20) and status bit 0x40 read after each; ends idle (0x24).
+DataLine checkDataLine(Link& link);
+
+// Identification on a board ("Identificar PIC", `identify`): the data line first, as the board
+// test checks it, and the chip's words only when the line follows. A stuck line is said as the
+// board test says it, rather than blamed on the socket, the supply or an erased chip.
+Identification identifyOnBoard(Link& link, const DeviceDef& selected,
+                               const QList<DeviceDef>& catalogue);
+
+// Whether what was found is wrong for the selected device: a port that refuses writes, a data
+// line that does not follow, no chip answering, a chip of another or of no known device.
+bool identificationProblem(const Identification& chip, const DeviceDef& selected);
 
 }  // namespace tavrix

@@ -41,9 +41,16 @@ QList<DeviceDef> readDeviceCatalogue(const QString& configPath);
 // Names of the devices whose identification word `word` is one of the revisions of.
 QStringList devicesAnswering(const QList<DeviceDef>& catalogue, qint32 word);
 
+// The data line looped back without the chip: it follows the host's bit, stays at one level or
+// reads the other level.
+enum class DataLine { NotChecked, Good, Always0, Always1, Inverted };
+
 // What the identification word says, in the terms the user reads: the word, the revision, the
 // device(s) of the file it names and whether the selected device is among them.
 struct Identification {
+  // Checked first on a board ("Identificar PIC", `identify`): with a line that does not follow,
+  // no word is read, since every word would read as the line stands.
+  DataLine dataLine = DataLine::NotChecked;
   IdentityWords words;
   ChipAnswer answer = ChipAnswer::Silent;
   QStringList matches;

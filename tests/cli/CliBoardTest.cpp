@@ -40,8 +40,8 @@ TEST(CliBoard, BoardTestAndIdentifyOnEveryFault) {
       {"", 0, "resultado: todo bien", 0, selected},
       {"nochip", 1, silent, 1, silent},
       {"novpp", 1, silent, 1, silent},
-      {"data0", 1, "línea de datos: siempre 0", 1, silent},
-      {"data1", 1, "línea de datos: siempre 1", 1, "PIC: todas las palabras leen 3FFF"},
+      {"data0", 1, "línea de datos: siempre 0", 1, "línea de datos: siempre 0\nPIC: no se lee"},
+      {"data1", 1, "línea de datos: siempre 1", 1, "línea de datos: siempre 1\nPIC: no se lee"},
       {"slow", 1, "aviso: cada byte tarda más de 100 µs", 0, selected},
   };
   for (const Case& c : cases) {

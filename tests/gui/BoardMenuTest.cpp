@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include "app/TTavrixForm.h"
@@ -71,10 +72,22 @@ TEST(BoardMenu, BoardTestReportIsShownInAWindowWhoseTextCanBeCopied) {
   QTest::mouseClick(report->BotonCopiar, Qt::LeftButton);
   EXPECT_EQ(QApplication::clipboard()->text(), text);
 
+  // Information when all is well, a warning when something is wrong, as the message boxes show.
+  auto iconIs = [report](QStyle::StandardPixmap icon) {
+    const int size = report->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    return report->Icono->pixmap().toImage() ==
+           report->style()->standardIcon(icon).pixmap(size, size).toImage();
+  };
+  EXPECT_FALSE(report->showsProblem());
+  EXPECT_TRUE(iconIs(QStyle::SP_MessageBoxInformation));
+
   // Run again on a broken board: the same window, the new report.
   w.programmer.board().setFaults(BoardFaults{.noChip = true});
   w.form.ProbarPlaca1->trigger();
   EXPECT_TRUE(report->Informe->toPlainText().contains("\nPIC: no responde ningún PIC"));
+  EXPECT_TRUE(report->showsProblem());
+  EXPECT_TRUE(iconIs(QStyle::SP_MessageBoxWarning));
+  EXPECT_EQ(report->windowTitle(), "Prueba de la placa");
   QTest::mouseClick(report->BotonCerrar, Qt::LeftButton);
   EXPECT_FALSE(report->isVisible());
 }
@@ -95,6 +108,9 @@ TEST(BoardMenu, IdentifyChoosesTheDeviceTheChipAnswersAsTheDeviceMenuWould) {
   EXPECT_EQ(w.prompts.texts(), QStringList({"PIC identificado: PIC16F877, revisión 3 (palabra de "
                                             "identificación 09A3). Elegido en el menú "
                                             "Dispositivo."}));
+  // Titled by what ran; information, since nothing is wrong.
+  EXPECT_EQ(w.prompts.boxes[0].caption, "Identificar PIC");
+  EXPECT_EQ(w.prompts.boxes[0].kind, test::ScriptedPrompts::Kind::Info);
 
   // The chip answers as the device already chosen: nothing is thrown away.
   w.prompts.clear();
@@ -115,7 +131,25 @@ TEST(BoardMenu, IdentifyChoosesTheDeviceTheChipAnswersAsTheDeviceMenuWould) {
   EXPECT_EQ(w.ticked(), QStringList({"PIC16F877"}));
   ASSERT_EQ(w.prompts.boxes.size(), 1);
   EXPECT_TRUE(w.prompts.boxes[0].text.contains("PIC: no responde ningún PIC"));
+  EXPECT_EQ(w.prompts.boxes[0].caption, "Identificar PIC");
+  EXPECT_EQ(w.prompts.boxes[0].kind, test::ScriptedPrompts::Kind::Warning);
   EXPECT_EQ(w.programmer.board().lines(), 0x24);
+
+  // A stuck data line is named as the board test names it, not blamed on the socket or the chip.
+  for (const bool high : {false, true}) {
+    w.prompts.clear();
+    w.programmer.board().setFaults(high ? BoardFaults{.data1 = true} : BoardFaults{.data0 = true});
+    w.form.IdentificarPIC1->trigger();
+    ASSERT_EQ(w.prompts.boxes.size(), 1);
+    const QString said = w.prompts.boxes[0].text;
+    EXPECT_TRUE(said.startsWith(high ? "línea de datos: siempre 1\nPIC: no se lee con la línea"
+                                     : "línea de datos: siempre 0\nPIC: no se lee con la línea"))
+        << said.toStdString();
+    EXPECT_FALSE(said.contains("zócalo") || said.contains("VPP") || said.contains("borrado"))
+        << said.toStdString();
+    EXPECT_EQ(w.prompts.boxes[0].kind, test::ScriptedPrompts::Kind::Warning);
+    EXPECT_EQ(w.ticked(), QStringList({"PIC16F877"}));
+  }
 }
 
 }  // namespace

@@ -80,6 +80,10 @@ TEST_F(ImageGridTest, LayoutOfBothGrids) {
   EXPECT_EQ(DatosEditG->verticalHeader()->width(), 28);
   image.ResetEEPromGrid();
   EXPECT_EQ(DatosEditG->verticalHeader()->width(), 36);
+  // The cells move right at once: the first data column is not under the wider heading.
+  const int headingRight = DatosEditG->verticalHeader()->geometry().right();
+  EXPECT_EQ(DatosEditG->viewport()->geometry().left(), headingRight + 1);
+  EXPECT_EQ(DatosEditG->horizontalHeader()->geometry().left(), headingRight + 1);
   image.ResetProgramGrid();
   image.ResetEEPromGrid();
   EXPECT_EQ(DatosEditG->verticalHeader()->width(), 36);

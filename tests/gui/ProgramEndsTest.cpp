@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -129,15 +130,29 @@ TEST(ProgramEnds, ControlCharactersAreShownInBoxesAndMenus) {
 
 // Started with no display, a windowed program says so in Spanish and ends with 1, instead of
 // Qt's abort; the same when the platform asked for cannot be loaded.
+// An X display number nothing answers on.
+QString unreachableDisplay() {
+  for (int n = 150; n < 400; ++n) {
+    if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
+        !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+      return QStringLiteral(":%1").arg(n);
+  }
+  return QStringLiteral(":399");
+}
+
 TEST(ProgramEnds, NoDisplayIsSaidInSpanishWithStatusOne) {
+  enum Case { kNoDisplay, kBogusPlatform, kUnreachableDisplay };
   for (const char* program : {"tavrix-sim", "tavrix"}) {
     SCOPED_TRACE(program);
-    for (const bool bogusPlatform : {false, true}) {
+    for (const Case c : {kNoDisplay, kBogusPlatform, kUnreachableDisplay}) {
+      SCOPED_TRACE(int(c));
       QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
       for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
-      if (bogusPlatform)
+      if (c == kBogusPlatform)
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("nowhere"));
+      if (c == kUnreachableDisplay)
+        environment.insert(QStringLiteral("DISPLAY"), unreachableDisplay());
       QProcess process;
       process.setProcessEnvironment(environment);
       process.setStandardInputFile(QProcess::nullDevice());
@@ -149,9 +164,11 @@ TEST(ProgramEnds, NoDisplayIsSaidInSpanishWithStatusOne) {
       const QString err = QString::fromUtf8(process.readAllStandardError());
       const QString said =
           QString::fromLatin1(program) +
-          (bogusPlatform ? QStringLiteral(": no se puede abrir la pantalla gráfica")
-                         : QStringLiteral(": no hay pantalla gráfica"));
-      EXPECT_TRUE(err.contains(said)) << err.toStdString();
+          (c == kNoDisplay ? QStringLiteral(": no hay pantalla gráfica")
+                           : QStringLiteral(": no se puede abrir la pantalla gráfica"));
+      // Only the Spanish message: none of Qt's English lines before or after it.
+      EXPECT_TRUE(err.startsWith(said)) << err.toStdString();
+      EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << err.toStdString();
     }
   }
 }

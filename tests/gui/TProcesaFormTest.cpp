@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "device/DeviceDef.h"
 #include "image/MemoryImage.h"
 #include "ops/gui/TProcesaForm.h"
@@ -118,6 +120,12 @@ TEST(TProcesaForm, ShownCentredOverItsOwner) {
   EXPECT_TRUE(form.isVisible());
   EXPECT_FALSE(form.isModal());
   EXPECT_LE((form.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 40);
+  // Widened for its longest caption, it is still centred over the owner.
+  const int narrow = form.width();
+  const QPoint before = form.frameGeometry().center();
+  form.ShowProgress("Escribiendo", "Identificador", 0);
+  EXPECT_GT(form.width(), narrow);
+  EXPECT_LE(std::abs(form.frameGeometry().center().x() - before.x()), 1);
 
   // Disabling the owner, as a run does, leaves the captions readable.
   owner.setEnabled(false);

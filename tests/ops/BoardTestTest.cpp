@@ -200,6 +200,43 @@ TEST(BoardTest, PortThatRefusesWritesIsSaidSoAndTheChipIsNotRead) {
                          "resultado: hay problemas (vea las líneas anteriores)"}));
 }
 
+TEST(BoardTest, IdentificationChecksTheDataLineFirstAndReadsNoWordThroughAStuckOne) {
+  // A sound line: the board test's loop back, then the two words.
+  BoardRig good("PIC16F84A");
+  Identification id = identifyOnBoard(good.link, good.setup.selected, good.setup.catalogue);
+  EXPECT_EQ(good.sink.lines(),
+            concat({{"W 21", "R 40", "W 20", "R 00", "W 24"}, identityReadTrace(0x0561, 0x3FFF)}));
+  EXPECT_EQ(id.dataLine, DataLine::Good);
+  EXPECT_EQ(id.answer, ChipAnswer::Known);
+  EXPECT_FALSE(identificationProblem(id, good.setup.selected));
+
+  // A stuck line is named as the board test names it; nothing blames the socket or the chip.
+  for (const bool high : {false, true}) {
+    SCOPED_TRACE(high ? "data1" : "data0");
+    BoardRig stuck("PIC16F84A");
+    stuck.board.setFaults(high ? BoardFaults{.data1 = true} : BoardFaults{.data0 = true});
+    id = identifyOnBoard(stuck.link, stuck.setup.selected, stuck.setup.catalogue);
+    const char* level = high ? "R 40" : "R 00";
+    EXPECT_EQ(stuck.sink.lines(), Lines({"W 21", level, "W 20", level, "W 24"}));
+    EXPECT_EQ(id.dataLine, high ? DataLine::Always1 : DataLine::Always0);
+    EXPECT_EQ(id.lines,
+              QStringList({high ? "línea de datos: siempre 1" : "línea de datos: siempre 0",
+                           "PIC: no se lee con la línea de datos así; revise el cable, la "
+                           "alimentación de la placa y la unión de PGD con la entrada "
+                           "ACK (patilla 10 del conector)"}));
+    EXPECT_TRUE(identificationProblem(id, stuck.setup.selected));
+  }
+
+  // A port that refuses writes: said, nothing read.
+  VirtualClock clock;
+  RefusingPort refusing;
+  Link link(refusing, clock, [] { return 14; });
+  id = identifyOnBoard(link, good.setup.selected, good.setup.catalogue);
+  EXPECT_TRUE(id.words.portFailed);
+  EXPECT_EQ(id.lines, QStringList{"PIC: no se lee, el puerto no llega a la placa"});
+  EXPECT_TRUE(identificationProblem(id, good.setup.selected));
+}
+
 TEST(IdentityCheck, ReadsOnlyForDevicesWithAnIdentificationWord) {
   // A device without one: nothing is sent, nothing refused.
   BoardRig f84("PIC16F84");

@@ -20,6 +20,10 @@ bool ScriptedPrompts::AskYesNo(const QString& caption, const QString& text) {
   return yesAnswers.isEmpty() ? yesByDefault : yesAnswers.takeFirst();
 }
 
+void ScriptedPrompts::ShowReport(const QString& caption, const QString& text, bool problem) {
+  boxes.append({problem ? Kind::Warning : Kind::Info, caption, text});
+}
+
 QStringList ScriptedPrompts::texts() const {
   QStringList out;
   for (const Box& b : boxes) out.append(b.text);

@@ -11,7 +11,7 @@ namespace tavrix::test {
 // Prompts that answer from a script and record every box shown, in order.
 class ScriptedPrompts : public Prompts {
  public:
-  enum class Kind { Info, Error, Failure, Question };
+  enum class Kind { Info, Error, Failure, Question, Warning };
   struct Box {
     Kind kind;
     QString caption;
@@ -22,6 +22,8 @@ class ScriptedPrompts : public Prompts {
   bool AskOnError(const QString& text) override;
   void ShowError(const QString& text) override;
   bool AskYesNo(const QString& caption, const QString& text) override;
+  // Recorded with its caption, as Warning when `problem`, else as Info.
+  void ShowReport(const QString& caption, const QString& text, bool problem) override;
 
   // Answers for AskOnError, taken in order; when they run out, `cancelByDefault` answers.
   QList<bool> cancelAnswers;

@@ -148,20 +148,26 @@ void TProcesaForm::setClientWidth(int width) {
   setFixedSize(width + 2 * kBorder, kCaptionHeight + kHeight + kBorder);
 }
 
-void TProcesaForm::showCentred() {
+void TProcesaForm::centre() {
   QRect area;
   if (QWidget* owner = parentWidget())
     area = owner->frameGeometry();
   else if (QScreen* screen = this->screen())
     area = screen->availableGeometry();
   if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TProcesaForm::showCentred() {
+  centre();
   show();
 }
 
 void TProcesaForm::fitWidth() {
-  // A long action line widens the window rather than being cut.
+  // A long action line widens the window rather than being cut; it stays centred.
   const int needed = Accion->x() + Accion->width() + Accion->x() / 2;
-  if (needed > client_->width()) setClientWidth(needed);
+  if (needed <= client_->width()) return;
+  setClientWidth(needed);
+  if (isVisible()) centre();
 }
 
 void TProcesaForm::ShowProgress(const QString& action, const QString& area, qint64 index) {

@@ -60,6 +60,8 @@ class TProcesaForm : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  // Over the parent's centre (or the screen's when it has none).
+  void centre();
   void fitWidth();
   void setClientWidth(int width);
 
