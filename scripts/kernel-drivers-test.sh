@@ -98,19 +98,46 @@ while read -r lib; do
 done
 (cd "$initramfs" && find . | cpio -o -H newc -R 0:0 --quiet) > "$work/initramfs.cpio"
 
-# Results come back as a tar written over a raw disk.
+# Results come back as a tar written over a raw disk. Two processors, as a PC has: on one,
+# the 6.1 kernel freezes (a read lock spun on with interrupts off) as soon as any process
+# sleeps in the printer driver for a port that ppdev holds; on two, only once such a sleep is
+# cut short by a signal, which a program must therefore never cause.
 truncate -s 64M "$work/results.img"
 echo "kernel-drivers: booting $image_package under QEMU"
 started=$(date +%s)
-status=0
-timeout 900 qemu-system-x86_64 -nodefaults -machine pc -accel tcg -m 512 -smp 1 \
+qemu_pid=""
+trap '[ -z "$qemu_pid" ] || kill "$qemu_pid" 2>/dev/null || true' EXIT
+qemu-system-x86_64 -nodefaults -machine pc -accel tcg -m 512 -smp 2 \
   -display none -no-reboot \
   -kernel "$vmlinuz" -initrd "$work/initramfs.cpio" \
   -append "console=ttyS0 panic=-1 quiet loglevel=4" \
   -serial "file:$work/console.log" \
   -chardev "file,id=p,path=$work/printer.out" -device isa-parallel,chardev=p \
   -drive "file=$work/results.img,format=raw,if=virtio" \
-  -trace 'parallel_ioport_*' -D "$work/qemu-trace.log" || status=$?
+  -trace 'parallel_ioport_*' -D "$work/qemu-trace.log" &
+qemu_pid=$!
+# Every step ends within its timeout and says so on the console: a console silent for longer
+# is a guest that froze.
+froze=""
+silent=0
+last=""
+while kill -0 "$qemu_pid" 2>/dev/null; do
+  sleep 2
+  now=$(stat -c %s "$work/console.log" 2>/dev/null || echo 0)
+  if [ "$now" != "$last" ]; then
+    last=$now
+    silent=0
+  else
+    silent=$((silent + 2))
+  fi
+  if [ "$silent" -gt $((step_timeout + 60)) ] || [ $(($(date +%s) - started)) -gt 1200 ]; then
+    froze=$(sed -n 's/^guest: \[[0-9.]*\] step [0-9]*: //p' "$work/console.log" | tail -n 1)
+    kill "$qemu_pid" 2>/dev/null || true
+  fi
+done
+status=0
+wait "$qemu_pid" || status=$?
+qemu_pid=""
 echo "kernel-drivers: QEMU ran $(($(date +%s) - started)) s (status $status)"
 
 results="$work/results"
@@ -260,7 +287,13 @@ steps=(search-no-driver ppdev-board-test ppdev-identify ppdev-read search-withou
   ppdev-beside-lp-identify ppdev-beside-lp-read ppdev-no-port lp-busy search-lp-busy
   second-instance)
 
-[ "$status" -eq 0 ] || echo "FAIL QEMU ended with status $status (124: it ran out of time)"
+current="guest"
+if [ -n "$froze" ]; then
+  fail "it stopped answering during its step \"$froze\""
+elif [ "$status" -ne 0 ]; then
+  fail "QEMU ended with status $status"
+fi
+conclude "booted, ran its steps and powered off in $(($(date +%s) - started)) s"
 number=0
 for name in "${steps[@]}"; do
   number=$((number + 1))
@@ -311,15 +344,25 @@ current="markers"
 [ "$(ls -d "$results"/[0-9]*-* 2>/dev/null | wc -l)" -eq "${#steps[@]}" ] ||
   fail "the guest ran other steps than ${steps[*]}"
 conclude "every step framed"
+current="kernel log"
+# The drivers' complaints: a device released while another held the port means the printer
+# driver was left believing in a claim it never got.
+if [ ! -f "$results/dmesg" ]; then
+  fail "missing"
+elif grep -E "not owner|BUG:|Oops|WARNING:|lockup|blocked for more than" "$results/dmesg" \
+  > "$work/kernel-complaints"; then
+  fail "$(head -n 3 "$work/kernel-complaints" | tr '\n' ' ')"
+fi
+conclude "no complaint from the drivers"
 current="printer file"
 same "QEMU's printer file against the strobes in its trace" "$qemu/printer.hex" \
   "$qemu/all.strobed" && conclude "$(wc -l < "$qemu/printer.hex") bytes, each strobed" ||
   conclude
 
-if [ "$failed" -ne 0 ] || [ "$status" -ne 0 ]; then
+if [ "$failed" -ne 0 ]; then
   echo "kernel-drivers: console of the guest:"
   tail -n 30 "$work/console.log"
   echo "kernel-drivers: the run's files are in $work"
 fi
 echo "kernel-drivers: $passed passed, $failed failed"
-[ "$failed" -eq 0 ] && [ "$status" -eq 0 ]
+[ "$failed" -eq 0 ]
