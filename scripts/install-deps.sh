@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox gputils srecord
   clang libclang-rt-14-dev
+  qemu-system-x86 busybox-static kmod cpio
 )
 
 missing=()
