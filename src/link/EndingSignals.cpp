@@ -63,6 +63,27 @@ std::vector<int> handledSignals() {
   return list;
 }
 
+namespace {
+
+sigset_t asynchronousSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signo : kAsynchronous) sigaddset(&set, signo);
+  for (int signo = SIGRTMIN; signo <= SIGRTMAX; ++signo) sigaddset(&set, signo);
+  return set;
+}
+
+}  // namespace
+
+HeldBack::HeldBack() noexcept {
+  static const sigset_t held = asynchronousSignals();
+  pthread_sigmask(SIG_BLOCK, &held, &before_);
+}
+
+HeldBack::~HeldBack() {
+  pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+}
+
 void install() {
   mainThread = threadId();
   stack_t stack{};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <signal.h>
+
 #include <vector>
 
 #include "link/Port.h"
@@ -35,6 +37,20 @@ Port* watched() noexcept;
 
 // The signals the handler is installed for.
 std::vector<int> handledSignals();
+
+// Holds back, in this thread, the signals that end the program from other processes (not the
+// faults, nor the port's alarm) for as long as it lives: one that comes meanwhile is acted on
+// once it is gone, so what it guards is done whole or not at all. Never in a signal handler.
+class HeldBack {
+ public:
+  HeldBack() noexcept;
+  ~HeldBack();
+  HeldBack(const HeldBack&) = delete;
+  HeldBack& operator=(const HeldBack&) = delete;
+
+ private:
+  sigset_t before_;
+};
 
 }  // namespace EndingSignals
 

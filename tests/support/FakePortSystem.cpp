@@ -5,6 +5,7 @@
 #include <linux/lp.h>
 #include <linux/ppdev.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/sysmacros.h>
 
@@ -41,6 +42,14 @@ int fail(int error) {
 
 int FakePortSystem::log(const std::string& line) {
   calls.push_back(line);
+  for (auto it = signals_.begin(); it != signals_.end(); ++it) {
+    if (line.compare(0, it->prefix.size(), it->prefix) == 0) {
+      const int signo = it->error;
+      signals_.erase(it);
+      ::raise(signo);
+      break;
+    }
+  }
   for (auto it = failures_.begin(); it != failures_.end(); ++it) {
     if (line.compare(0, it->prefix.size(), it->prefix) == 0) {
       const int error = it->error;

@@ -57,6 +57,9 @@ class FakePortSystem : public PortSystem {
   // The next call whose log line begins with `prefix` (for example "ioctl 3 PPWDATA") fails
   // with `error` and does nothing.
   void failNext(const std::string& prefix, int error) { failures_.push_back({prefix, error}); }
+  // The next call whose log line begins with `prefix` has signal `signo` raised as it begins,
+  // as a signal that comes while the driver works; the call then goes on as usual.
+  void signalOn(const std::string& prefix, int signo) { signals_.push_back({prefix, signo}); }
   // The handle the next open(2) returns (then counting up from it).
   void setNextHandle(int fd) { nextHandle_ = fd; }
   // What deviceDrivers() reads, as /proc/devices would hold it; unset, the list cannot be read.
@@ -135,6 +138,7 @@ class FakePortSystem : public PortSystem {
   std::map<std::string, Node> nodes_;
   std::map<int, Handle> open_;
   std::vector<Failure> failures_;
+  std::vector<Failure> signals_;  // a signal number in place of the errno
   int nextHandle_ = 3;
   std::string drivers_;
   bool driversReadable_ = false;
