@@ -26,10 +26,11 @@ inline constexpr const char* kNodeBusy = "lo está usando otro programa";
 inline std::string nodeNoPortBehind(const std::string& port) {
   return "no hay ningún puerto paralelo detrás de este nodo (el núcleo no tiene " + port + ")";
 }
-// An open, a claim or a status request that waited for the port until the bound.
+// A port another program holds: its driver would wait for it to be let go (or waited until
+// the bound).
 inline std::string heldByOtherProgram(const std::string& holder) {
   return "lo tiene otro programa (a través de «" + holder +
-         "») y el controlador espera a que lo suelte; cierre ese programa";
+         "») y el controlador esperaría a que lo suelte; cierre ese programa";
 }
 inline std::string heldByPrinterDriver(const std::string& holder) {
   return "lo tiene el controlador de impresora («" + holder +

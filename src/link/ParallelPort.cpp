@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "link/LinkTexts.h"
+#include "link/PortHolder.h"
 
 namespace tavrix {
 
@@ -18,18 +19,16 @@ std::string ppdevNodeOf(unsigned port) {
   return "/dev/parport" + std::to_string(port);
 }
 
-std::string holderReason(PortSystem& system, unsigned port) {
-  const std::string list =
-      "/proc/sys/dev/parport/parport" + std::to_string(port) + "/devices/active";
-  std::string holder;
-  if (!system.readText(list.c_str(), &holder)) return {};
-  const auto end = holder.find_first_of(" \t\r\n");
-  if (end != std::string::npos) holder.erase(end);
-  if (holder.empty() || holder == "none") return {};
+std::string heldReason(const std::string& holder) {
+  if (holder.empty()) return {};
   // The printer driver waits for every byte it is given: a print job that never ends holds the
   // port for good, and only unloading that driver frees it.
-  if (holder.rfind("lp", 0) == 0) return texts::heldByPrinterDriver(holder);
+  if (isPrinterDevice(holder.c_str())) return texts::heldByPrinterDriver(holder);
   return texts::heldByOtherProgram(holder);
+}
+
+std::string holderReason(PortSystem& system, unsigned port) {
+  return heldReason(PortHolder(system, port).name());
 }
 
 }  // namespace tavrix

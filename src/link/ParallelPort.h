@@ -89,9 +89,11 @@ auto callWithin(PortSystem& system, int ms, bool* cut, Call call) {
 
 // The node of the parallel-port driver for port number `port`: /dev/parportN.
 std::string ppdevNodeOf(unsigned port);
-// Why a port node waits: the name of the device that holds port number `port` now, as the
-// kernel lists it (/proc/sys/dev/parport/parportN/devices/active), said for the user; empty when
-// no other device holds it or the list cannot be read.
+// Why a port node cannot be used while the device `holder` (its name as the kernel lists it)
+// holds the port, said for the user; empty for no holder.
+std::string heldReason(const std::string& holder);
+// The same for the device that holds port number `port` now (PortHolder); empty when none does
+// or the kernel's list cannot be read.
 std::string holderReason(PortSystem& system, unsigned port);
 
 }  // namespace tavrix

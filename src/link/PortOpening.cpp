@@ -10,6 +10,7 @@
 
 #include "link/LinkTexts.h"
 #include "link/LptPort.h"
+#include "link/PortHolder.h"
 #include "link/PpdevPort.h"
 
 namespace tavrix {
@@ -121,17 +122,16 @@ class OpenNode {
 // empty when it can; `*missing` when it does not exist.
 std::string openAndLock(PortSystem& system, const std::string& path, const struct ::stat& node,
                         OpenNode& handle, bool* missing) {
-  // The printer driver's open waits while another program holds the port, and a signal ends
-  // that wait with a handle that looks usable: an open cut short is never taken for a port.
-  bool cut = false;
-  handle.replace(callWithin(system, kPortWaitMs, &cut, [&] {
-    return system.open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  }));
+  // The printer driver's open (and its close) sleeps while another device holds the port, and
+  // a signal that ends that sleep breaks the kernel's port sharing: a port held by anything but
+  // the printer driver is refused before its node is opened. The parallel-port driver would
+  // only wait at its claim, for the same holder.
+  if (std::string holder = PortHolder(system, minor(node.st_rdev)).name();
+      !holder.empty() && !isPrinterDevice(holder.c_str()))
+    return heldReason(holder);
+  handle.replace(retryInterrupted(
+      [&] { return system.open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); }));
   const int error = errno;
-  if (cut) {
-    handle.replace(-1);
-    return heldRefusal(system, minor(node.st_rdev));
-  }
   if (handle.fd() < 0) {
     *missing = error == ENOENT;
     return *missing ? std::string(texts::kNodeMissing) : openRefusal(system, error, node);
@@ -258,14 +258,11 @@ PortOpening openPortNode(PortSystem& system, const std::string& path) {
     result.port = std::make_unique<PpdevPort>(system, handle.release(), path, port);
     return result;
   }
-  // The printer driver claims the port for its status request too, waiting for it like a write.
+  // The printer driver claims the port for its status request too, free a moment ago.
   const int fd = handle.fd();
   int status = 0;
-  bool cut = false;
-  const int asked =
-      callWithin(system, kPortWaitMs, &cut, [&] { return system.ioctl(fd, LPGETSTATUS, &status); });
-  if (cut) return refuse(heldRefusal(system, port));
-  if (asked != 0) return refuse(texts::kNodeDoesNotAnswer);
+  if (retryInterrupted([&] { return system.ioctl(fd, LPGETSTATUS, &status); }) != 0)
+    return refuse(texts::kNodeDoesNotAnswer);
   // A board that leaves BUSY open reads busy: the driver would wait for ever on every byte.
   if (!(status & kStatusNotBusy)) return refuse(texts::nodeBusyPin(ppdevNodeOf(port)));
   result.port = std::make_unique<LptPort>(system, handle.release(), path, port);

@@ -36,8 +36,10 @@ struct PortOpening {
 // the printer driver's status request with BUSY low an LptPort. The node is opened read-write
 // and non-blocking without creating it, without waiting (neither for a FIFO's writer nor for a
 // line's carrier) and without becoming a controlling terminal, then locked for writing without
-// waiting; the opened node must be the device that was looked at. Every call that may wait for
-// another program's use of the port is bounded by kPortWaitMs.
+// waiting; the opened node must be the device that was looked at. A port another device holds
+// (the kernel's list, PortHolder) is refused before its node is opened, unless the holder is
+// the printer driver; the parallel-port driver's claim, which waits for it, is bounded by
+// kPortWaitMs.
 PortOpening openPortNode(PortSystem& system, const std::string& path);
 
 // The port search: <dir>/lp0, lp1, lp2, then <dir>/parport0, parport1, parport2; the first node

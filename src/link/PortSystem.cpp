@@ -110,15 +110,11 @@ class KernelPorts : public PortSystem {
     setAlarm(0);
     return threadAlarm.fired != 0;
   }
-  bool readText(const char* path, std::string* text) override {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return false;
-    char buffer[4096];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    if (n < 0) return false;
-    text->assign(buffer, std::size_t(n));
-    return true;
+  int openText(const char* path) override {
+    return ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  }
+  long readAgain(int fd, char* buffer, std::size_t size) override {
+    return long(::pread(fd, buffer, size, 0));
   }
   bool hasEntry(const char* dir, const char* prefix) override {
     DIR* folder = ::opendir(dir);

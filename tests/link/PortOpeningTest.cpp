@@ -367,8 +367,8 @@ TEST(PortOpening, GoingIdleNeverWaitsLongerThanTheBound) {
   EXPECT_GE(sys.nowMs(), kEndingWriteBudgetMs);
   EXPECT_LE(sys.nowMs(), kEndingWriteBudgetMs + 10);
   ASSERT_GE(sys.calls.size(), 3u);
-  EXPECT_EQ(Lines(sys.calls.begin(), sys.calls.begin() + 3),
-            Lines({"write 4 24", "poll -1 1", "write 4 24"}));
+  EXPECT_EQ(Lines(sys.calls.begin(), sys.calls.begin() + 4),
+            Lines({"getfl 4", "write 4 24", "poll -1 1", "write 4 24"}));
   EXPECT_EQ(sys.written["/dev/lp0"], "");
 
   // A handshake that comes late, within the bound: the byte goes out once.

@@ -108,52 +108,58 @@ TEST(PortTrouble, PrinterWriteRefusedForEverIsGivenUpAfterItsBound) {
   EXPECT_EQ(sys.written["/dev/lp0"], "\x24\x24");
 }
 
-// Another program holds the port through ppdev: the printer driver's open sleeps (even
-// non-blocking) until a signal, then returns a handle as if the port were free. The open is
-// bounded, never taken for a port, and the holder is named; writes and status requests on a
-// printer node already open are bounded the same way.
-TEST(PortTrouble, PortHeldByAnotherProgramIsNamedAndNeverWaitedForWithoutEnd) {
+// Another program holds the port through ppdev. The printer driver would sleep in every call on
+// its node (open, status request, each byte, close) until the port is let go, and a signal that
+// ended that sleep would break the kernel's port sharing: while the kernel's list names such a
+// holder, the node is never opened and a node already open is not called; the holder is named.
+TEST(PortTrouble, PortHeldByAnotherProgramIsNamedAndItsPrinterNodeNeverCalled) {
+  const std::string held =
+      "/dev/lp0: lo tiene otro programa (a través de «ppdev0») y el controlador esperaría a que "
+      "lo suelte; cierre ese programa.";
   FakePortSystem sys;
   sys.add("/dev/lp0", Kind::Printer);
   sys.holdPort(0, "ppdev0");
   PortOpening opened = openPortNode(sys, "/dev/lp0");
   EXPECT_FALSE(opened.port);
-  EXPECT_EQ(opened.problemLines(),
-            Lines{"/dev/lp0: lo tiene otro programa (a través de «ppdev0») y el controlador "
-                  "espera a que lo suelte; cierre ese programa."});
-  EXPECT_EQ(sys.calls, Lines({"stat /dev/lp0", "open /dev/lp0 " + kOpenFlags, "close 3"}));
-  EXPECT_EQ(sys.waitsCut(), 1);
-  EXPECT_EQ(sys.nowMs(), kPortWaitMs);
+  EXPECT_EQ(opened.problemLines(), Lines{held});
+  EXPECT_EQ(sys.calls, Lines{"stat /dev/lp0"});
   EXPECT_EQ(sys.openHandles(), 0);
 
-  // Held while in use: the byte is refused with the holder's name, the status still reads.
+  // Held while in use: the byte and the status are refused without a call, and the byte's
+  // reason names the holder.
   sys.releasePort(0);
   opened = openPortNode(sys, "/dev/lp0");
   ASSERT_TRUE(opened.port);
-  sys.holdPort(0, "ppdev0");
+  sys.holdPort(0, "ppdev0", sys.nowMs() + 300);
+  sys.calls.clear();
   EXPECT_FALSE(opened.port->writeByte(0x08));
-  EXPECT_EQ(opened.port->writeProblem(),
-            "/dev/lp0: lo tiene otro programa (a través de «ppdev0») y el controlador espera a "
-            "que lo suelte; cierre ese programa.");
-  sys.poll(-1, 0, LptPort::kRetryGapMs);
-  EXPECT_EQ(opened.port->readStatus(), 0x80);
-  EXPECT_EQ(sys.waitsCut(), 3);
-  EXPECT_EQ(sys.alarmMs(), 0);  // nothing left armed
+  EXPECT_EQ(opened.port->writeProblem(), held);
+  EXPECT_EQ(opened.port->readStatus(), 0);
+  EXPECT_FALSE(opened.port->goIdleNow());
+  EXPECT_TRUE(sys.calls.empty());
+  // Closing claims the port too: the holder is waited for (it lets go after 300 ms) first.
+  opened.port->PortClose();
+  EXPECT_GE(sys.nowMs(), 300);
+  EXPECT_LT(sys.nowMs(), kPortWaitMs);
+  EXPECT_EQ(sys.calls.back(), "close 3");
+  EXPECT_EQ(sys.written.count("/dev/lp0"), 0u);
 
-  // The parallel-port driver's claim waits while a print job holds the port: the printer
-  // driver is named, with the way to free the port.
+  // The parallel-port driver's claim waits while a print job holds the port (a wait that a
+  // signal may end): bounded, and the printer driver is named, with the way to free the port.
   sys.add("/dev/parport1", ppdevBesideLp(1));
   sys.holdPort(1, "lp1");
   EXPECT_EQ(openPortNode(sys, "/dev/parport1").problemLines(),
             Lines{"/dev/parport1: lo tiene el controlador de impresora («lp1») para otro programa "
                   "y el controlador espera a que lo suelte; termine ese programa o descargue el "
                   "controlador con «sudo rmmod lp»."});
-  EXPECT_EQ(sys.openHandles(), 1);  // the lp0 port only
+  EXPECT_EQ(sys.waitsCut(), 1);
+  EXPECT_EQ(sys.alarmMs(), 0);  // nothing left armed
+  EXPECT_EQ(sys.openHandles(), 0);
 }
 
-// The bound is a real one: the kernel's alarm ends an open(2) that would never return (a FIFO
-// opened for writing waits for a reader).
-TEST(PortTrouble, KernelAlarmEndsAnOpenThatDoesNotReturn) {
+// The bound is a real one: the kernel's alarm ends a call that would never return (opening a FIFO
+// for writing waits for a reader).
+TEST(PortTrouble, KernelAlarmEndsACallThatDoesNotReturn) {
   TempFiles tmp;
   const QByteArray fifo = tmp.path(QStringLiteral("fifo")).toLocal8Bit();
   ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);

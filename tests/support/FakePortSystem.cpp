@@ -9,6 +9,7 @@
 #include <sys/ioctl.h>
 #include <sys/sysmacros.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tavrix::test {
@@ -116,8 +117,7 @@ int FakePortSystem::open(const char* path, int flags) {
   if (!n) return fail(ENOENT);
   if (n->openError) return fail(n->openError);
   if (n->kind == Kind::Folder && (flags & O_ACCMODE) != O_RDONLY) return fail(EISDIR);
-  // The printer driver's open claims the port; ended by a signal, it opens all the same.
-  if (n->kind == Kind::Printer && held(n)) wait(std::string("open ") + path);
+  if (n->kind == Kind::Printer) printerSleeps(std::string("open ") + path, n);
   const int fd = nextHandle_++;
   open_[fd].path = path;
   open_[fd].nonBlocking = (flags & O_NONBLOCK) != 0;
@@ -216,8 +216,7 @@ int FakePortSystem::ioctl(int fd, unsigned long request, void* argument) {
   const Kind kind = n ? n->kind : Kind::Mute;
   if (kind == Kind::Printer) {
     if (request != LPGETSTATUS) return fail(EINVAL);
-    // The driver claims the port to read it; ended by a signal, it reads it all the same.
-    if (held(n)) wait(line);
+    printerSleeps(line, n);
     *static_cast<int*>(argument) = status(n);
     return 0;
   }
@@ -271,8 +270,8 @@ ssize_t FakePortSystem::write(int fd, const void* data, size_t size) {
   if (!h) return fail(EBADF);
   const Node* n = node(h->path);
   if (n && n->kind == Kind::Ppdev) return fail(EINVAL);
-  if (n && held(n)) {
-    wait(line);
+  if (n && n->kind == Kind::Printer && held(n)) {
+    printerSleeps(line, n);
     return fail(EINTR);
   }
   if (n && (n->busyUntilMs < 0 || nowMs_ < n->busyUntilMs)) {
@@ -302,8 +301,13 @@ bool FakePortSystem::deviceDrivers(std::string* text) {
 }
 
 int FakePortSystem::close(int fd) {
-  log("close " + std::to_string(fd));
-  if (open_.erase(fd) == 0) return fail(EBADF);
+  if (holderLists_.erase(fd) != 0) return 0;
+  const std::string line = "close " + std::to_string(fd);
+  log(line);
+  const Handle* h = handle(fd);
+  if (!h) return fail(EBADF);
+  if (const Node* n = node(h->path); n && n->kind == Kind::Printer) printerSleeps(line, n);
+  open_.erase(fd);
   return 0;
 }
 
@@ -327,7 +331,7 @@ unsigned char FakePortSystem::status(const Node* n) {
 }
 
 bool FakePortSystem::held(const Node* n) const {
-  return n && holders_.count(n->minor) != 0;
+  return n && holderOf(n->minor);
 }
 
 void FakePortSystem::wait(const std::string& call) {
@@ -339,6 +343,20 @@ void FakePortSystem::wait(const std::string& call) {
   alarmMs_ = 0;
   alarmFired_ = true;
   ++waitsCut_;
+}
+
+const std::string* FakePortSystem::holderOf(unsigned port) const {
+  const auto it = holders_.find(port);
+  if (it == holders_.end() || (it->second.untilMs >= 0 && nowMs_ >= it->second.untilMs))
+    return nullptr;
+  return &it->second.name;
+}
+
+void FakePortSystem::printerSleeps(const std::string& call, const Node* n) {
+  const std::string* holder = n ? holderOf(n->minor) : nullptr;
+  if (!holder || holder->rfind("lp", 0) == 0) return;  // free, or the printer driver's own claim
+  ADD_FAILURE() << "\"" << call << "\" sleeps in the printer driver while " << *holder
+                << " holds the port";
 }
 
 void FakePortSystem::startAlarm(int ms) {
@@ -353,18 +371,27 @@ bool FakePortSystem::stopAlarm() {
   return fired;
 }
 
-bool FakePortSystem::readText(const char* path, std::string* text) {
+int FakePortSystem::openText(const char* path) {
   const std::string prefix = "/proc/sys/dev/parport/parport";
   const std::string suffix = "/devices/active";
   const std::string p = path;
   if (p.rfind(prefix, 0) != 0 || p.size() <= prefix.size() + suffix.size() ||
       p.compare(p.size() - suffix.size(), suffix.size(), suffix) != 0)
-    return false;
-  const unsigned port =
+    return fail(ENOENT);
+  const int fd = nextListHandle_++;
+  holderLists_[fd] =
       unsigned(std::stoul(p.substr(prefix.size(), p.size() - prefix.size() - suffix.size())));
-  const auto it = holders_.find(port);
-  *text = (it == holders_.end() ? std::string("none") : it->second) + "\n";
-  return true;
+  return fd;
+}
+
+long FakePortSystem::readAgain(int fd, char* buffer, std::size_t size) {
+  const auto list = holderLists_.find(fd);
+  if (list == holderLists_.end()) return fail(EBADF);
+  const std::string* holder = holderOf(list->second);
+  const std::string text = (holder ? *holder : std::string("none")) + "\n";
+  const std::size_t n = std::min(size, text.size());
+  text.copy(buffer, n);
+  return long(n);
 }
 
 bool FakePortSystem::hasEntry(const char* dir, const char* prefix) {

@@ -14,9 +14,11 @@ namespace tavrix::test {
 // The kernel as a port sees it, for tests: a set of nodes that answer as the printer driver,
 // the parallel-port driver or something else would, a board behind the port nodes, and a log
 // of every call made. A call that would wait for ever on a real kernel (a blocking write to a
-// busy printer, opening a printer node or claiming a port another program holds) fails the
-// test unless the alarm is armed; then the clock moves on to the alarm and the call returns as
-// the kernel's does when a signal ends the wait.
+// busy printer, claiming a port another program holds) fails the test unless the alarm is
+// armed; then the clock moves on to the alarm and the call returns as the kernel's does when a
+// signal ends the wait. A printer node's open, status request, write or close while another
+// device holds its port fails the test whatever the alarm: the driver would sleep, and a
+// signal ending that sleep breaks the kernel's port sharing.
 class FakePortSystem : public PortSystem {
  public:
   enum class Kind { Printer, Ppdev, Mute, RegularFile, Folder, Fifo, BlockDevice };
@@ -70,10 +72,12 @@ class FakePortSystem : public PortSystem {
   // The monotonic clock: it moves only when poll(2) is asked to wait with no descriptor, and
   // when the alarm ends a wait.
   std::int64_t nowMs() const { return nowMs_; }
-  // Another program holds port number `port` through `holder` ("ppdev0", "lp0"): its printer
-  // nodes' open, write and status request and its parallel-port nodes' claim wait until
+  // Another program holds port number `port` through `holder` ("ppdev0", "lp0"), until the
+  // clock reaches `untilMs` (-1: until releasePort): its parallel-port nodes' claim waits until
   // release, and /proc/sys/dev/parport/parportN/devices/active names the holder.
-  void holdPort(unsigned port, const std::string& holder) { holders_[port] = holder; }
+  void holdPort(unsigned port, const std::string& holder, std::int64_t untilMs = -1) {
+    holders_[port] = {holder, untilMs};
+  }
   void releasePort(unsigned port) { holders_.erase(port); }
   // The alarm as the last call armed it (ms, 0 when disarmed), and how many waits it ended.
   int alarmMs() const { return alarmMs_; }
@@ -83,8 +87,8 @@ class FakePortSystem : public PortSystem {
   // "fstat 3", "dup 3 1", "lock 3 write 0 0", "setfl 3 0", "getfl 3", "setfl 3 NONBLOCK",
   // "ioctl 3 PPEXCL", "ioctl 3 PPDATADIR 0", "ioctl 3 PPWDATA 08", "ioctl 3 PPRSTATUS",
   // "ioctl 3 LPGETSTATUS", "ioctl 3 PPGETMODES", "write 3 08", "poll 3 OUT 10", "poll -1 1",
-  // "close 3". Reading the list of drivers, the clock, the alarm, files and folders are not
-  // logged.
+  // "close 3". Reading the list of drivers, the lists of holders, the clock, the alarm, files
+  // and folders are not logged.
   std::vector<std::string> calls;
   // Bytes that reached each node's data lines, by path.
   std::map<std::string, std::string> written;
@@ -107,7 +111,8 @@ class FakePortSystem : public PortSystem {
   bool deviceDrivers(std::string* text) override;
   void startAlarm(int ms) override;
   bool stopAlarm() override;
-  bool readText(const char* path, std::string* text) override;
+  int openText(const char* path) override;
+  long readAgain(int fd, char* buffer, std::size_t size) override;
   bool hasEntry(const char* dir, const char* prefix) override;
 
  private:
@@ -132,6 +137,8 @@ class FakePortSystem : public PortSystem {
   bool held(const Node* node) const;
   // A call that waits: the alarm ends it (true), or the test fails.
   void wait(const std::string& call);
+  // A printer node's call on a port another device holds: the test fails.
+  void printerSleeps(const std::string& call, const Node* node);
 
   Port* board_;
   TraceSink* sink_;
@@ -143,7 +150,15 @@ class FakePortSystem : public PortSystem {
   std::string drivers_;
   bool driversReadable_ = false;
   std::int64_t nowMs_ = 0;
-  std::map<unsigned, std::string> holders_;
+  struct Holder {
+    std::string name;
+    std::int64_t untilMs;
+  };
+  // The name of the device holding port `port` now; nullptr when it is free.
+  const std::string* holderOf(unsigned port) const;
+  std::map<unsigned, Holder> holders_;
+  std::map<int, unsigned> holderLists_;  // the lists opened, by handle, with their port
+  int nextListHandle_ = 1000;
   int alarmMs_ = 0;
   bool alarmFired_ = false;
   int waitsCut_ = 0;
