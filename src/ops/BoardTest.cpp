@@ -30,7 +30,6 @@ QString ppdevNodeFor(const BoardPortInfo& port) {
   const QRegularExpressionMatch m = printerNode.match(port.node);
   if (!port.virtualBoard && m.hasMatch())
     return m.captured(1) + QStringLiteral("parport") + m.captured(2);
-  if (!port.virtualBoard && port.kind == PortKind::Ppdev) return port.node;
   return QStringLiteral("/dev/parport0");
 }
 
@@ -156,11 +155,15 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
   if (report.usPerByte > kSlowByteLimitUs) {
     report.slowPort = true;
     report.problem = true;
-    // The virtual board has no driver to change and its device file may be anywhere.
-    report.lines << (setup.port.virtualBoard
-                         ? texts::slowVirtualBoardWarning()
-                         : texts::slowPortWarning(ppdevNodeFor(setup.port),
-                                                  visibleName(setup.configPath)));
+    // The virtual board has no driver to change and its device file may be anywhere; on the
+    // parallel-port driver already there is no other to take.
+    if (setup.port.virtualBoard)
+      report.lines << texts::slowVirtualBoardWarning();
+    else if (setup.port.kind == PortKind::Ppdev)
+      report.lines << texts::slowPpdevPortWarning();
+    else
+      report.lines << texts::slowPortWarning(ppdevNodeFor(setup.port),
+                                             visibleName(setup.configPath));
   }
 
   // The data path, without the chip: the board drives the line and the status bit reads it.
