@@ -276,7 +276,7 @@ expect() {
       rc=1 node=lp texts=("puerto: /dev/lp0, controlador de impresora (lp)") ;;
     lp-identify) rc=1 node=lp texts=("PIC: ") ;;
     lp-read) rc=0 node=lp texts=("Operación Completada.") hex="$1.hex" ;;
-    lp-read-sigterm) rc=143 node=lp ;;
+    lp-read-sigterm | lp-in-use) rc=143 node=lp ;;
     lp-busy) rc=2 node=none texts=("Imposible comunicar con el puerto paralelo." "/dev/lp0: ") ;;
     search-no-driver) rc=2 node=none texts=("Imposible comunicar con el puerto paralelo." modprobe) ;;
     ppdev-no-port) rc=2 node=none texts=("Imposible comunicar con el puerto paralelo." "/dev/parport1: ") ;;
@@ -286,7 +286,7 @@ expect() {
 steps=(search-no-driver ppdev-board-test ppdev-identify ppdev-read search-without-lp
   ppdev-read-sigterm lp-board-test lp-identify lp-read lp-read-sigterm search-with-lp
   ppdev-beside-lp-identify ppdev-beside-lp-read ppdev-no-port lp-busy search-lp-busy
-  second-instance)
+  second-instance lp-in-use)
 
 current="guest"
 if [ -n "$froze" ]; then
@@ -338,6 +338,16 @@ for name in "${steps[@]}"; do
     [ "$(cat "$second/rc" 2>/dev/null)" = 2 ] || fail "second instance: exit status" \
       "$(cat "$second/rc" 2>/dev/null), not 2: $(head -c 300 "$second/err" | tr '\n' ' ')"
     grep -q ppdev0 "$second/err" || fail "second instance: the holder (ppdev0) is not named"
+    ! grep -q '^W ' "$second/trace" 2>/dev/null || fail "second instance: wrote to the port"
+  fi
+  if [ "$name" = lp-in-use ]; then
+    # The second, asking for parport0 while the first reads through lp0, is refused without
+    # claiming the port (the first's bytes, checked above, all went out); it writes nothing.
+    second="$dir/second"
+    [ "$(cat "$second/rc" 2>/dev/null)" = 2 ] || fail "second instance: exit status" \
+      "$(cat "$second/rc" 2>/dev/null), not 2: $(head -c 300 "$second/err" | tr '\n' ' ')"
+    grep -q "a través del controlador de impresora (/dev/lp0)" "$second/err" ||
+      fail "second instance: lp0 in use is not named"
     ! grep -q '^W ' "$second/trace" 2>/dev/null || fail "second instance: wrote to the port"
   fi
   conclude "status $got, $(wc -l < "$dir/written") bytes written, $(awk -v a="$(cat "$dir/started")" \

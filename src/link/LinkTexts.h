@@ -37,6 +37,11 @@ inline std::string heldByPrinterDriver(const std::string& holder) {
          "») para otro programa y el controlador espera a que lo suelte; termine ese programa o "
          "descargue el controlador con «sudo rmmod lp»";
 }
+// A program has the printer driver's node of the same port open.
+inline std::string portUsedThroughPrinterNode(const std::string& printerNode) {
+  return "otro programa usa este puerto a través del controlador de impresora (" + printerNode +
+         "), que esperaría a que se suelte; cierre ese programa";
+}
 inline constexpr const char* kNodeHeldUnknown =
     "el controlador no lo soltó en 1 s: lo tiene otro programa";
 // The parallel-port driver's claim refused for good, exclusive or not.

@@ -177,6 +177,28 @@ std::string claimPort(PortSystem& system, int fd, unsigned port, bool* enxio) {
   return *enxio ? std::string(texts::kPortTakenExclusively) : systemError(error);
 }
 
+// Whether a program has the printer driver's node of port `port` open (it lets one program at a
+// time open it): said for the user, empty when none has or there is no such node. Its node is
+// looked for beside the parallel-port driver's node `ppdevPath`, and opened only while no
+// other device holds the port.
+std::string printerNodeInUse(PortSystem& system, const std::string& ppdevPath, unsigned port) {
+  const std::string node =
+      ppdevPath.substr(0, ppdevPath.rfind('/') + 1) + "lp" + std::to_string(port);
+  struct ::stat info {};
+  if (system.stat(node.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return {};
+  std::string drivers;
+  std::string other;
+  if (system.deviceDrivers(&drivers) && !parallelDriver(drivers, major(info.st_rdev), &other))
+    return {};
+  if (PortHolder(system, port).blocksPrinter()) return {};  // the claim waits, bounded
+  const int fd = system.open(node.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd >= 0) {
+    system.close(fd);
+    return {};
+  }
+  return errno == EBUSY ? texts::portUsedThroughPrinterNode(node) : std::string();
+}
+
 }  // namespace
 
 std::vector<std::string> PortOpening::problemLines() const {
@@ -242,9 +264,11 @@ PortOpening openPortNode(PortSystem& system, const std::string& path) {
       if (retryInterrupted([&] { return system.ioctl(handle.fd(), PPGETMODES, &modes); }) != 0)
         return refuse(texts::nodeNoPortBehind(portName(port)));
       // A shared claim on a fresh handle, as exclusive use cannot be given up: while it is held
-      // the printer driver cannot take the port, its writes wait until the release.
+      // the printer driver cannot take the port, its writes wait until the release. Not while
+      // a program uses the printer driver's node: it would sleep in its next call.
       handle.replace(-1);
       why = openAndLock(system, path, node, handle, &missing);
+      if (why.empty()) why = printerNodeInUse(system, path, port);
       if (why.empty()) why = claimPort(system, handle.fd(), port, &enxio);
     }
     if (!why.empty()) return refuse(std::move(why), missing);

@@ -218,10 +218,12 @@ TEST(PortTrouble, EndingSignalOnAStuckPrinterNodeStillEnds) {
 }
 
 // With lp loaded, an exclusive claim fails with ENXIO: the node is opened again and claimed
-// shared, and that claim is held for as long as the port is.
+// shared, and that claim is held for as long as the port is. Not while another program has the
+// printer driver's node of the port open: it would sleep in its next call.
 TEST(PortTrouble, PpdevBesideThePrinterDriverTakesASharedClaim) {
   FakePortSystem sys;
   sys.add("/dev/parport0", ppdevBesideLp());
+  sys.add("/dev/lp0", Kind::Printer);
   PortOpening opened = openPortNode(sys, "/dev/parport0");
   ASSERT_TRUE(opened.port);
   EXPECT_TRUE(opened.refusals.empty());
@@ -232,9 +234,26 @@ TEST(PortTrouble, PpdevBesideThePrinterDriverTakesASharedClaim) {
             Lines({"stat /dev/parport0", "open /dev/parport0 " + kOpenFlags, "fstat 3",
                    "lock 3 write 0 0", "ioctl 3 PPEXCL", "ioctl 3 PPCLAIM", "ioctl 3 PPGETMODES",
                    "close 3", "open /dev/parport0 " + kOpenFlags, "fstat 4", "lock 4 write 0 0",
+                   "stat /dev/lp0", "open /dev/lp0 WRONLY|NONBLOCK|NOCTTY|CLOEXEC", "close 5",
                    "ioctl 4 PPCLAIM", "ioctl 4 PPDATADIR 0", "ioctl 4 PPWDATA 24",
                    "ioctl 4 PPRELEASE", "close 4"}));
   EXPECT_EQ(sys.written["/dev/parport0"], "\x24");
+  EXPECT_EQ(sys.openHandles(), 0);
+
+  FakePortSystem::Node inUse{Kind::Printer};
+  inUse.openError = EBUSY;  // the driver lets one program at a time open it
+  sys.add("/dev/lp0", inUse);
+  sys.calls.clear();
+  EXPECT_EQ(openPortNode(sys, "/dev/parport0").problemLines(),
+            Lines{"/dev/parport0: otro programa usa este puerto a través del controlador de "
+                  "impresora (/dev/lp0), que esperaría a que se suelte; cierre ese programa."});
+  // Only the exclusive claim was asked for.
+  EXPECT_EQ(std::count_if(sys.calls.begin(), sys.calls.end(),
+                          [](const std::string& call) {
+                            return call.size() > 7 &&
+                                   call.compare(call.size() - 7, 7, "PPCLAIM") == 0;
+                          }),
+            1);
   EXPECT_EQ(sys.openHandles(), 0);
 }
 
