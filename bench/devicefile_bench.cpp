@@ -4,11 +4,14 @@
 // one device is selected as the tool selects it (the last one, where names differ, so that
 // the whole file is walked). The run happens in a child process, so the peak memory it reports
 // is its own: counters give the time and the peak growth of resident memory as a multiple of
-// the file's size.
+// the file's size. The last one runs `tavrix-cli devices` itself, as a user would, on a file of
+// millions of sections that hold nothing but their names, and takes the whole process's peak.
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -144,5 +147,58 @@ void BM_DeviceFileManyNames(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_DeviceFileManyNames)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+QByteArray bareName(qint64 i) {
+  return "[PIC" + QByteArray::number(i) + "]\n";
+}
+
+// Millions of names, each a section of its own with nothing in it: the most names a file of
+// this size can hold, and so the largest table of names to tell the repeated ones.
+void BM_DeviceFileManyBareNames(benchmark::State& state) {
+  runOn(state, "bare.ini", "", bareName);
+}
+BENCHMARK(BM_DeviceFileManyBareNames)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+#ifdef TAVRIX_CLI_BINARY
+// `tavrix-cli devices` on that file, its output thrown away: the whole process's peak resident
+// memory (the program's own start-up included) against the file's size.
+void BM_DeviceFileCliDevicesWholeProcess(benchmark::State& state) {
+  QTemporaryDir dir;
+  const QString path = generated(dir, "bare.ini", "", bareName);
+  const QByteArray ini = QFile::encodeName(path);
+  double seconds = -1;
+  long peakKb = -1;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+      const int null = ::open("/dev/null", O_RDWR);
+      for (int fd : {0, 1, 2}) ::dup2(null, fd);
+      ::execl(TAVRIX_CLI_BINARY, TAVRIX_CLI_BINARY, "--ini", ini.constData(), "devices",
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+      state.SkipWithError("tavrix-cli devices failed");
+      return;
+    }
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    peakKb = usage.ru_maxrss;
+    state.SetIterationTime(seconds);
+  }
+  state.counters["memory_x"] = double(peakKb) * 1024 / double(QFile(path).size());
+  state.counters["file_MB"] = double(QFile(path).size()) / (1024 * 1024);
+}
+BENCHMARK(BM_DeviceFileCliDevicesWholeProcess)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

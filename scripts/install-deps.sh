@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what Tavrix needs to build, run and test on Debian 12. Safe to run again.
+# Installs what Tavrix needs to build, run and test on Debian 12, and the packages given as
+# arguments. Safe to run again.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,8 @@ packages=(
   clang libclang-rt-14-dev
   qemu-system-x86 busybox-static kmod cpio
 )
+# Packages a caller needs beside these, given as arguments (scripts/package.sh: its tools).
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -258,24 +258,23 @@ check_bytes() {
 }
 
 # What each step must come to: its exit status (rc), the driver that carries its bytes (node:
-# lp, ppdev, or none when no port may be opened), texts its output must hold, and the HEX file
-# a read leaves. QEMU's port has no board: the board test finds the data line wrong (1),
-# identify finds the data line wrong or, where QEMU's printer toggles ACK by itself, no chip
-# (1), a read of the empty socket succeeds (0), SIGTERM ends with 143.
+# lp, ppdev, or none when no port may be opened) and texts its output must hold. QEMU's port
+# has no board: the board test finds the data line wrong (1), identify finds the data line
+# wrong (stuck, or wandering where QEMU's printer toggles ACK by itself) or no chip (1), a read
+# finds that no chip answers and saves nothing (1), SIGTERM ends with 143.
 expect() {
   texts=()
-  hex=""
   node=ppdev
   case "$1" in
     ppdev-board-test | search-without-lp | search-lp-busy)
       rc=1 texts=("puerto: /dev/parport0, controlador de puerto paralelo (ppdev)") ;;
     ppdev-identify | ppdev-beside-lp-identify) rc=1 texts=("PIC: ") ;;
-    ppdev-read | ppdev-beside-lp-read) rc=0 texts=("Operación Completada.") hex="$1.hex" ;;
+    ppdev-read | ppdev-beside-lp-read) rc=1 texts=("No responde ningún PIC") ;;
     ppdev-read-sigterm | second-instance) rc=143 ;;
     lp-board-test | search-with-lp)
       rc=1 node=lp texts=("puerto: /dev/lp0, controlador de impresora (lp)") ;;
     lp-identify) rc=1 node=lp texts=("PIC: ") ;;
-    lp-read) rc=0 node=lp texts=("Operación Completada.") hex="$1.hex" ;;
+    lp-read) rc=1 node=lp texts=("No responde ningún PIC") ;;
     lp-read-sigterm | lp-in-use) rc=143 node=lp ;;
     lp-busy) rc=2 node=none texts=("Imposible comunicar con el puerto paralelo." "/dev/lp0: ") ;;
     search-no-driver) rc=2 node=none texts=("Imposible comunicar con el puerto paralelo." modprobe) ;;
@@ -313,8 +312,11 @@ for name in "${steps[@]}"; do
   check_bytes "$dir" "$nn" "$node"
   case "$name" in
     *identify)
-      grep -qE "^(línea de datos: siempre [01]|palabra de identificación: )" "$dir/out" ||
-        fail "neither the data line nor the identification word is named"
+      grep -qE "^(línea de datos: (siempre [01]|inestable)|palabra de identificación: )" \
+        "$dir/out" || fail "neither the data line nor the identification word is named"
+      ;;
+    *-read)
+      [ ! -e "$results/$name.hex" ] || fail "a HEX file was saved from an empty socket"
       ;;
     *board-test | search-*)
       # Nothing is wired to the port: a data line found right would be a false report.
@@ -323,10 +325,6 @@ for name in "${steps[@]}"; do
   esac
   if [ "$rc" = 143 ]; then
     [ "$(tail -n 1 "$dir/trace" 2>/dev/null)" = "W 24" ] || fail "the trace does not end with W 24"
-  fi
-  if [ -n "$hex" ]; then
-    [ "$(tail -n 1 "$results/$hex" 2>/dev/null | tr -d '\r')" = ":00000001FF" ] ||
-      fail "no complete HEX file from the read"
   fi
   if [ "$name" = ppdev-no-port ] && grep -q "rmmod" "$dir/err"; then
     fail "a node with no port behind it is taken for one held by lp"

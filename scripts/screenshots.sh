@@ -6,11 +6,14 @@
 # window answering again, the board test's report window and the box of "Identificar PIC", the
 # keyboard focus on the program grid and an area box, the title bars of the About box, the
 # configuration editor and a question, and the EEPROM grid after a device without EEPROM.
-# Usage: scripts/screenshots.sh [output folder] (default
-# /tmp/tavrix-shots). Installs what it needs with apt-get; builds when tavrix-sim is missing.
+# Usage: scripts/screenshots.sh [output folder] (default /tmp/tavrix-shots) [guide folder].
+# With a guide folder (docs), it then takes the user's guide's pictures there: each window alone
+# with its frame, made small. Installs what it needs with apt-get; builds when tavrix-sim is
+# missing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-/tmp/tavrix-shots}"
+guide="${2:-}"
 display="${TAVRIX_SHOT_DISPLAY:-:91}"
 build="${TAVRIX_BUILD_DIR:-$root/build}"
 
@@ -28,7 +31,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 "$root/scripts/install-deps.sh"
 [ -x "$build/src/tavrix-sim" ] || TAVRIX_BUILD_DIR="$build" "$root/scripts/build.sh"
-mkdir -p "$out"
+mkdir -p "$out" ${guide:+"$guide"}
 
 pids=()
 cleanup() {
@@ -56,6 +59,16 @@ done
 sleep 1
 
 shot() { import -window root "$out/$1.png"; echo "$out/$1.png"; }
+# One window with its frame, in few colours and without metadata: a few tens of KB.
+picture() {
+  local id="$1" name="$2"
+  xdotool windowactivate --sync "$id" 2>/dev/null || true
+  sleep 0.5
+  import -frame -window "$id" "$out/.window.png"
+  convert "$out/.window.png" -strip -colors 96 "PNG8:$guide/$name.png"
+  rm -f "$out/.window.png"
+  echo "$guide/$name.png"
+}
 # Clicks at a point given in the main window's own coordinates (its menu bar is at the top).
 click() { xdotool mousemove --window "$main" "$1" "$2" click 1; sleep "${3:-0.7}"; }
 window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true; }
@@ -103,6 +116,7 @@ sleep 0.5
 click "$escribir" "$row" 1.5
 shot 06-progress-window
 progress="$(window '^Procesando PIC')"
+[ -z "$guide" ] || [ -z "$progress" ] || picture "$progress" progreso
 if [ -n "$progress" ]; then
   xdotool windowactivate --sync "$progress" 2>/dev/null || true
   xdotool key alt+F4
@@ -191,3 +205,76 @@ click 101 8 0.5
 xdotool key Down Return
 sleep 0.7
 shot 18-eeprom-grid
+
+[ -n "$guide" ] || exit 0
+
+# The rest of the guide's pictures: a first session on a fresh virtual board with the example.
+kill "${pids[-1]}" 2>/dev/null || true
+sleep 1
+"$build/src/tavrix-sim" >/dev/null 2>&1 &
+pids+=($!)
+main=""
+for _ in $(seq 100); do
+  main="$(xdotool search --onlyvisible --name '^Tavrix' 2>/dev/null | head -1 || true)"
+  [ -n "$main" ] && break
+  sleep 0.1
+done
+[ -n "$main" ] || { echo "tavrix-sim did not show its window again" >&2; exit 1; }
+sleep 1
+
+click 32 8 0.5         # "Archivo" > "Abrir HEX"
+xdotool key Down Return
+sleep 1.5
+xdotool type --delay 20 "$root/docs/contador.hex"
+xdotool key Return
+sleep 1.5
+click 32 380 0.3       # the scope boxes "Memoria (EEPROM)", "Palabra de Configuración" and
+click 32 404 0.3       # "Identificador"
+click 32 428 0.3
+picture "$main" ventana-principal
+
+click 524 "$row" 1     # "Configuración"
+editor="$(window '^Palabra de Configuración')"
+[ -z "$editor" ] || { picture "$editor" configuracion; xdotool key Escape; sleep 0.5; }
+
+click "$escribir" "$row" 0.5
+for _ in $(seq 300); do
+  [ -n "$(window '^Mensaje')" ] && break
+  sleep 0.2
+done
+sleep 0.5
+done_box="$(window '^Mensaje')"
+[ -z "$done_box" ] || { picture "$done_box" completada; xdotool key Return; sleep 0.5; }
+
+click 160 8 0.5        # "Acción" > "Probar la placa…"
+xdotool key Up Up Return
+for _ in $(seq 50); do
+  [ -n "$(window '^Prueba de la placa')" ] && break
+  sleep 0.2
+done
+sleep 0.5
+report="$(window '^Prueba de la placa')"
+[ -z "$report" ] || { picture "$report" prueba-placa; xdotool key Return; sleep 0.5; }
+
+# A board whose chip never enters programming mode: what a comparison says then.
+kill "${pids[-1]}" 2>/dev/null || true
+sleep 1
+TAVRIX_VIRTUAL_FAULT=novpp "$build/src/tavrix-sim" >/dev/null 2>&1 &
+pids+=($!)
+main=""
+for _ in $(seq 100); do
+  main="$(xdotool search --onlyvisible --name '^Tavrix' 2>/dev/null | head -1 || true)"
+  [ -n "$main" ] && break
+  sleep 0.1
+done
+sleep 1
+click 32 8 0.5
+xdotool key Down Return
+sleep 1.5
+xdotool type --delay 20 "$root/docs/contador.hex"
+xdotool key Return
+sleep 1.5
+click 288 "$row" 1.5   # "Comparar"
+error_box="$(window '^Error')"
+[ -z "$error_box" ] || { picture "$error_box" error-verificacion; xdotool key Escape; sleep 0.5; }
+du -ch "$guide"/*.png | tail -1

@@ -10,8 +10,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QStatusBar>
 
 #include <iterator>
@@ -19,6 +21,7 @@
 #include "app/AnchoredArea.h"
 #include "app/AppTexts.h"
 #include "app/ImageGrid.h"
+#include "app/LostWindowClose.h"
 #include "device/DeviceFile.h"
 #include "device/DeviceTexts.h"
 #include "device/FileNames.h"
@@ -93,9 +96,11 @@ TTavrixForm::TTavrixForm(Prompts& prompts, StartupOptions options, QWidget* pare
       options_(std::move(options)),
       ownClock_(options_.clock ? nullptr : std::make_unique<RealClock>()),
       clock_(options_.clock ? options_.clock : ownClock_.get()),
+      idleClock_(*clock_),
       image_(devices_.CurrentDevice),
       noPort_(std::make_unique<DisconnectedPort>()),
-      link_(*noPort_, *clock_, [this] { return devices_.CurrentDevice.ProgBits; }) {
+      link_(*noPort_, idleClock_, [this] { return devices_.CurrentDevice.ProgBits; }) {
+  idleClock_.setIdleWork([this] { return runDueEvents(); });
   setObjectName(QStringLiteral("TavrixForm"));
   setWindowTitle(texts::kAppTitle + options_.boardNote);
   buildMenus();
@@ -113,6 +118,28 @@ TTavrixForm::TTavrixForm(Prompts& prompts, StartupOptions options, QWidget* pare
   ProcesaForm->setImage(&image_);
   BoardTestForm = new TBoardTestForm(this);
   BotonLeer->setFocus();
+  // A quit of the application (the desktop's logout ends in one) is a close like any other, and
+  // so is the loss of the window to another client.
+  qApp->installEventFilter(this);
+  new LostWindowClose(this);
+#if QT_CONFIG(sessionmanager)
+  // The desktop logging out: a running operation stops as a close stops it, and the window
+  // closes once the board is idle.
+  connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+    if (operationRunning_) closePending_ = true;
+  });
+#endif
+}
+
+bool TTavrixForm::eventFilter(QObject* watched, QEvent* event) {
+  // Before the application closes its windows one by one: none of them closes under the run,
+  // which stops as on a close of the main window, and the program ends once the board is idle.
+  if (watched == qApp && event->type() == QEvent::Quit && operationRunning_) {
+    closePending_ = true;
+    event->ignore();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 TTavrixForm::~TTavrixForm() {
@@ -410,6 +437,17 @@ void TTavrixForm::releasePort() {
 }
 
 void TTavrixForm::closeEvent(QCloseEvent* event) {
+  if (operationRunning_) {
+    // Closed under a running operation, the port would go under the engine, the chip be left
+    // half-done and the process run on without a window. Refusing would leave the user with a
+    // window that does not close and a desktop that cannot log out, so the close is taken as
+    // Cancel: the run stops at its next location, leaves programming mode, and the window
+    // closes then (onBoard). An open box of the run is answered Cancel.
+    event->ignore();
+    closePending_ = true;
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->close();
+    return;
+  }
   if (!FormCloseQuery()) {
     event->ignore();
     return;

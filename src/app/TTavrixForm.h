@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/IdleTimeClock.h"
 #include "device/DeviceDef.h"
 #include "device/Prompts.h"
 #include "image/MemoryImage.h"
@@ -99,8 +100,14 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   void showProgressWindow() override;
   void hideProgressWindow() override;
   void ShowProgress(const QString& action, const QString& area, qint64 index) override;
+  // Puts on the progress window the captions of a location that was not drawn (between its
+  // refresh points), and leaves a refresh point's due events to whatever loop runs next: done
+  // before a box opens over the window and when it is hidden.
+  void flushProgress();
   void setMainWindowEnabled(bool enabled) override;
   void beep() override;
+  // True once a close of the main window was asked for during the run.
+  bool stopRequested() override;
 
   // Program-wide state, reachable for tests and the windows.
   DeviceContext& devices() { return devices_; }
@@ -162,6 +169,7 @@ class TTavrixForm : public QMainWindow, public OperationHost {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildControls();
@@ -172,12 +180,17 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   // Leaves the board idle and gives the port back; nothing when it is not open.
   void releasePort();
   void requestEnd() { endRequested_ = true; }
+  // Runs a command that drives the board: a close asked for meanwhile stops it and comes once
+  // it has ended, and a stop signal (Ctrl+Z) ends it as cancelled, which is said. False when the
+  // command did not run to its end for either reason: nothing of it is to be shown.
+  bool onBoard(const std::function<void()>& command);
   void hexFileOpened(const QString& path);
 
   Prompts& prompts_;
   StartupOptions options_;
   std::unique_ptr<Clock> ownClock_;
   Clock* clock_;
+  IdleTimeClock idleClock_;  // the link's: clock_, lending its waits to the due repaint
   DeviceContext devices_;
   MemoryImage image_;
   std::unique_ptr<Port> port_;
@@ -194,6 +207,18 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   std::function<QString(QWidget*)> hexPathChooser_;
   QPointer<QWidget> focusBeforeRun_;  // the control that had the focus when a run began
   bool endRequested_ = false;
+  bool operationRunning_ = false;
+  bool closePending_ = false;
+  struct Progress {
+    QString action;
+    QString area;
+    qint64 index = 0;
+  };
+  Progress pendingProgress_;
+  bool progressPending_ = false;
+  // A refresh point's pending events, run at the start of the next wait (or the next update).
+  bool eventsDue_ = false;
+  bool runDueEvents();
 };
 
 }  // namespace tavrix

@@ -23,15 +23,21 @@ void TTavrixForm::ProbarPlaca1Click() {
   setup.catalogue = readDeviceCatalogue(setup.configPath);
   // The port is timed on the wall clock, whatever clock times the chip.
   RealClock timer;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const BoardTestReport report = runBoardTest(link_, timer, setup);
-  QApplication::restoreOverrideCursor();
-  BoardTestForm->showReport(report.lines, report.problem);
+  BoardTestReport report;
+  const bool whole = onBoard([&] {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    report = runBoardTest(link_, timer, setup);
+    QApplication::restoreOverrideCursor();
+  });
+  if (whole) BoardTestForm->showReport(report.lines, report.problem);
 }
 
 void TTavrixForm::IdentificarPIC1Click() {
-  const Identification id =
-      identifyOnBoard(link_, devices_.CurrentDevice, readDeviceCatalogue(devices_.ConfigPath));
+  Identification id;
+  const bool whole = onBoard([&] {
+    id = identifyOnBoard(link_, devices_.CurrentDevice, readDeviceCatalogue(devices_.ConfigPath));
+  });
+  if (!whole) return;
   if (id.words.portFailed) {
     prompts_.ShowReport(texts::kIdentifyCaption, texts::portFailure(link_.port().writeProblem()),
                         true);

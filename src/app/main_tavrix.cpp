@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   const auto app = tavrix::startGuiApplication(argc, argv, "tavrix");
   if (!app) return 1;
   QApplication::setApplicationName(QStringLiteral("Tavrix"));
-  QApplication::setApplicationVersion(QStringLiteral("1.01"));
+  QApplication::setApplicationVersion(QStringLiteral(TAVRIX_VERSION));
 
   // Before any window exists, so that every Qt text is built in Spanish.
   tavrix::installQtSpanish();

@@ -74,6 +74,14 @@ inline QString watchAbandoned(const QString& clock, const QString& file) {
              "versión; se espera al siguiente cambio.")
       .arg(clock, file);
 }
+// A version with its end record, unchanged while read, whose records are for addresses the device
+// does not have or of types the reader does not take: it will not load better by waiting.
+inline QString watchRefused(const QString& clock, const QString& file) {
+  return QStringLiteral(
+             "[%1] %2 está completo, pero no se carga sin preguntas: no se escribe esta versión; "
+             "se espera al siguiente cambio.")
+      .arg(clock, file);
+}
 inline QString watchMissingEndRecord() {
   return QStringLiteral("Falta el registro de fin de fichero (:00000001FF).");
 }

@@ -10,9 +10,11 @@
 #include "link/Link.h"
 #include "link/LinkTexts.h"
 #include "link/RealClock.h"
+#include "link/StopSignals.h"
 #include "ops/BoardTest.h"
 #include "ops/BoardTexts.h"
 #include "ops/ChipIdentity.h"
+#include "ops/OpTexts.h"
 
 namespace tavrix::cli {
 
@@ -28,15 +30,27 @@ int runOnBoard(CliSession& session, const BoardWork& work, const std::function<b
   session.prompts().holdInfo(true);
   board.watchSignals();
   Link link(board.port(), board.clock(), [&device] { return int(device.ProgBits); });
-  const int status = work(board, link);
-  board.unwatchSignals();
-  // The chip's state is kept even after a chip error.
+  int status = kExitOk;
+  bool suspended = false;
+  {
+    StopSignals::Operation operation;
+    status = work(board, link);
+    suspended = operation.boardReleased();
+  }
+  // Stopped by Ctrl+Z: the run ended as cancelled, and nothing it read means anything.
+  if (suspended) {
+    session.console().error(QStringLiteral("Error: ") + ::tavrix::texts::operationSuspended());
+    status = kExitFailure;
+  }
+  // The chip's state is kept even after a chip error. The signals are watched until everything
+  // is saved: a signal during a save ends the tool with the previous files in place.
   bool saved = board.finish(&problem);
   if (!saved) session.console().error(QStringLiteral("Error: ") + problem);
-  if (saved && alsoSave) saved = alsoSave();
+  if (saved && alsoSave && !suspended) saved = alsoSave();
+  board.unwatchSignals();
   // What the run told is shown only when all it wrote was saved: a success followed by a failed
   // save would leave the user believing the wrong one.
-  session.prompts().holdInfo(false, saved);
+  session.prompts().holdInfo(false, saved && !suspended);
   return saved ? status : kExitFailure;
 }
 
@@ -74,9 +88,14 @@ int identifyCommand(CliSession& session) {
 
 bool identityAllowsWriting(CliSession& session, Link& link) {
   if (session.options().noIdCheck) return true;
+  // A DeviceID the file gives in a form that reads as none: the check cannot run, and says so.
+  if (const QString warning = deviceIdWarning(session.devices().CurrentDevice); !warning.isEmpty())
+    session.warnOnce(warning);
   const QString refusal = identityRefusal(link, session.devices().CurrentDevice,
                                           readDeviceCatalogue(session.devices().ConfigPath));
   if (refusal.isEmpty()) return true;
+  // A stop signal cut the supply while the word was read: that is said instead.
+  if (StopSignals::boardReleased()) return false;
   session.console().error(QStringLiteral("Error: ") + refusal + QLatin1Char(' ') +
                           texts::identityRefusalTail());
   return false;

@@ -15,9 +15,11 @@ class CliSession;
 using BoardWork = std::function<int(ChipBoard& board, Link& link)>;
 
 // Runs `work` on the board the options name, with the board left idle if a signal ends the
-// tool. Information is held back until the virtual chip and the trace are saved, and then
-// whatever `alsoSave` saves (a read's HEX file); it is dropped when a save failed. Returns
-// work's status, or 2 when the board could not be opened or a file could not be saved.
+// tool, or stops it (Ctrl+Z: the work then ends as cancelled, and says so). Information is held
+// back until the virtual chip and the trace are saved, and then whatever `alsoSave` saves (a
+// read's HEX file); it is dropped when a save failed or the work was stopped. Returns work's
+// status, or 2 when the board could not be opened, a file could not be saved or the work was
+// stopped.
 int runOnBoard(CliSession& session, const BoardWork& work,
                const std::function<bool()>& alsoSave = {});
 

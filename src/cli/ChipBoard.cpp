@@ -1,5 +1,10 @@
 #include "ChipBoard.h"
 
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "CliTexts.h"
 #include "device/FileNames.h"
 #include "device/FileSave.h"
@@ -17,6 +22,39 @@
 #include "sim/VirtualChip.h"
 
 namespace tavrix::cli {
+
+namespace {
+
+// The port the ending signals watch: the board's own, which goes idle and completes the trace,
+// and besides it the new file of a save under way, which is removed.
+class EndingPort final : public Port {
+ public:
+  explicit EndingPort(Port& board) : board_(board) {}
+  bool writeByte(std::uint8_t value) override { return board_.writeByte(value); }
+  std::uint8_t readStatus() override { return board_.readStatus(); }
+  bool goIdleNow() noexcept override {
+    const bool idle = board_.goIdleNow();
+    FileSave::removeUnfinishedNow();
+    return idle;
+  }
+
+ private:
+  Port& board_;
+};
+
+// For tests that act in the middle of a save (a signal, a second run): with
+// TAVRIX_TEST_HOLD_SAVE=FILE, the state file's save waits, once its new file is written and
+// before it takes the name, for as long as FILE exists (a minute at most).
+void holdTheSaveForTests() {
+  const char* hold = std::getenv("TAVRIX_TEST_HOLD_SAVE");
+  if (!hold || !*hold) return;
+  for (int i = 0; i < 6000 && ::access(hold, F_OK) == 0; ++i) {
+    timespec tick{0, 10 * 1000 * 1000};
+    ::nanosleep(&tick, nullptr);
+  }
+}
+
+}  // namespace
 
 ChipBoard::ChipBoard() = default;
 
@@ -84,6 +122,7 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const Q
     port_ = recordingPort_.get();
     clock_ = recordingClock_.get();
   }
+  ending_ = std::make_unique<EndingPort>(*port_);
   // The lines keep whatever was last put on them (a driver's probe can leave the socket
   // powered): the board goes idle first, and the trace shows it. A port that does not take that
   // byte is no port.
@@ -102,16 +141,25 @@ void ChipBoard::release() {
   port_->writeByte(kIdleLines);
 }
 
+bool ChipBoard::saveState(QString* error) {
+  if (!state_) return true;
+  if (!state_->prepare(*chip_, error)) return false;
+  holdTheSaveForTests();
+  return state_->commit(error);
+}
+
 bool ChipBoard::finish(QString* error) {
-  // The board is left idle before the trace is completed, so the trace ends with it.
+  // The board is left idle before the trace is completed, so the trace ends with it; the trace
+  // is complete before the new contents take the state file's name: a signal that comes in
+  // between finds the previous contents in place.
   release();
-  bool ok = true;
-  if (state_ && !state_->save(*chip_, error)) ok = false;
-  if (traceFile_ && !traceFile_->close() && ok) {
-    *error = texts::cannotWriteTrace(tracePath_, systemReason(traceFile_->error()));
-    ok = false;
-  }
-  return ok;
+  QString traceError;
+  if (traceFile_ && !traceFile_->close())
+    traceError = texts::cannotWriteTrace(tracePath_, systemReason(traceFile_->error()));
+  if (!saveState(error)) return false;
+  if (traceError.isEmpty()) return true;
+  *error = traceError;
+  return false;
 }
 
 bool ChipBoard::traceFailed() const {
@@ -119,20 +167,21 @@ bool ChipBoard::traceFailed() const {
 }
 
 bool ChipBoard::checkpoint(QString* error) {
-  if (state_ && !state_->save(*chip_, error)) return false;
-  if (traceFile_ && !traceFile_->flush()) {
-    *error = texts::cannotWriteTrace(tracePath_, systemReason(traceFile_->error()));
-    return false;
-  }
-  return true;
+  QString traceError;
+  if (traceFile_ && !traceFile_->flush())
+    traceError = texts::cannotWriteTrace(tracePath_, systemReason(traceFile_->error()));
+  if (!saveState(error)) return false;
+  if (traceError.isEmpty()) return true;
+  *error = traceError;
+  return false;
 }
 
 void ChipBoard::watchSignals() {
-  if (port_) EndingSignals::watch(*port_);
+  if (ending_) EndingSignals::watch(*ending_);
 }
 
 void ChipBoard::unwatchSignals() {
-  if (port_) EndingSignals::unwatch(*port_);
+  if (ending_) EndingSignals::unwatch(*ending_);
 }
 
 }  // namespace tavrix::cli

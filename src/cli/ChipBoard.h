@@ -52,8 +52,10 @@ class ChipBoard {
   Port& port() { return *port_; }
   Clock& clock() { return *clock_; }
 
-  // Leaves the board idle, saves the virtual chip back to its state file and completes the
-  // trace. False with the message when one of them could not be written.
+  // Leaves the board idle, completes the trace, then saves the virtual chip back to its state
+  // file. False with the message when one of them could not be written. While the signals are
+  // watched, a signal that ends the tool during these saves leaves the trace complete and the
+  // previous state file in place, without the save's unfinished new file.
   bool finish(QString* error);
   // True once a write to the trace file has failed: the run should stop.
   bool traceFailed() const;
@@ -64,11 +66,13 @@ class ChipBoard {
   ParallelPort* parallelPort() { return parallel_.get(); }
 
   // From watchSignals() to unwatchSignals(), a signal that ends the tool first leaves the board
-  // idle and completes the trace.
+  // idle, completes the trace and removes the unfinished new file of a save under way.
   void watchSignals();
   void unwatchSignals();
 
  private:
+  bool saveState(QString* error);
+
   std::unique_ptr<ParallelPort> parallel_;
   std::unique_ptr<RealClock> realClock_;
   std::unique_ptr<VirtualClock> virtualClock_;
@@ -84,6 +88,7 @@ class ChipBoard {
 
   Port* port_ = nullptr;
   Clock* clock_ = nullptr;
+  std::unique_ptr<Port> ending_;  // what the ending signals watch
   bool released_ = false;
 
   // Puts the idle byte on the lines once, the last byte this board sends.

@@ -9,6 +9,7 @@
 #include "CliSession.h"
 #include "CliTexts.h"
 #include "Console.h"
+#include "FileRoles.h"
 #include "WatchLoop.h"
 #include "device/DeviceFile.h"
 #include "device/DeviceTexts.h"
@@ -16,6 +17,7 @@
 #include "link/Link.h"
 #include "ops/Commands.h"
 #include "ops/Engine.h"
+#include "ops/OpTexts.h"
 
 namespace tavrix::cli {
 
@@ -83,9 +85,10 @@ int chipCommand(CliSession& session) {
   }
 
   const DeviceDef& device = session.devices().CurrentDevice;
+  int status = kExitOk;
   return runOnBoard(
       session,
-      [&](ChipBoard& board, Link& link) {
+      [&](ChipBoard& board, Link& link) -> int {
         CliHost host(session.console(), options.areas, session.image());
         host.stopWhen([&board] { return board.traceFailed(); });
         Engine engine(session.devices(), session.image(), link, session.prompts(), host);
@@ -97,15 +100,31 @@ int chipCommand(CliSession& session) {
         const bool writes =
             command == QLatin1String("write") || (command == QLatin1String("unprotect") && erases);
         if (writes && !identityAllowsWriting(session, link)) return kExitFailure;
-        return runOnChip(command, engine, session.prompts()) ? kExitOk : kExitChipError;
+        if (runOnChip(command, engine, session.prompts())) return kExitOk;
+        // A run that completed is followed by one that failed (a "Flash1" write's compare, an
+        // "OTP" write after its blank check), or reached its end with errors: the command
+        // failed, and says nothing of a completion.
+        session.prompts().dropHeld(::tavrix::texts::operationCompleted());
+        status = kExitChipError;
+        return status;
       },
-      [&] { return command != QLatin1String("read") || session.saveHex(options.args[0]); });
+      // A read that failed (no chip answers, the port refused) leaves OUT as it was: the image
+      // is not the chip's.
+      [&] {
+        return command != QLatin1String("read") || status != kExitOk ||
+               session.saveHex(options.args[0]);
+      });
 }
 
 }  // namespace
 
 int runCommand(const CliOptions& options, Console& console) {
   if (options.command == QLatin1String("devices")) return listDevices(options, console);
+  // Before anything is read or written: a file in two roles would be overwritten by one of them.
+  if (const QString problem = sharedFileProblem(options); !problem.isEmpty()) {
+    console.error(QStringLiteral("Error: ") + problem);
+    return kExitFailure;
+  }
   CliSession session(options, console);
   if (!session.selectDevice()) return kExitFailure;
   if (options.command == QLatin1String("hex")) return convertHex(session);

@@ -130,8 +130,10 @@ ParseResult parseCommandLine(const QStringList& arguments) {
   if (parser.isSet(fault)) {
     // Faults belong to the virtual board: a real board has its own.
     if (!o.useVirtual()) return usageError(texts::faultWithoutVirtual());
+    // Repeated options add up, as one list would: a board can have several faults at once, and
+    // the list's own checks (data0 with data1) still apply across them.
     QString problem;
-    if (!parseBoardFaults(valueOf(fault), &o.faults, &problem))
+    if (!parseBoardFaults(parser.values(fault).join(QLatin1Char(',')), &o.faults, &problem))
       return usageError(texts::badFaultList(problem));
   }
 

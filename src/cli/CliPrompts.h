@@ -35,6 +35,8 @@ class CliPrompts : public Prompts {
   // While held, information is kept back instead of shown. Releasing shows what was kept, or
   // drops it when `show` is false.
   void holdInfo(bool hold, bool show = true);
+  // Drops the held copies of `text`.
+  void dropHeld(const QString& text) { held_.removeAll(text); }
 
  private:
   Console& console_;

@@ -64,6 +64,12 @@ int CliSession::loadHex(const QString& path) {
   return 0;
 }
 
+void CliSession::warnOnce(const QString& text) {
+  if (warned_.contains(text)) return;
+  warned_ << text;
+  console_.error(QStringLiteral("Aviso: ") + text);
+}
+
 bool CliSession::saveHex(const QString& path) {
   return WriteHexFile(path, image_, prompts_) == HexSave::Saved;
 }

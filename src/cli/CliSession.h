@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "CliOptions.h"
 #include "CliPrompts.h"
@@ -39,6 +40,10 @@ class CliSession {
   // `portdevice` of the device file, read by selectDevice(); empty when the file names none.
   const QString& portDevice() const { return portDevice_; }
 
+  // "Aviso: " and the text on stderr, the first time this text is given (a --watch round
+  // repeats what the first one said).
+  void warnOnce(const QString& text);
+
  private:
   const CliOptions& options_;
   Console& console_;
@@ -46,6 +51,7 @@ class CliSession {
   MemoryImage image_;
   CliPrompts prompts_;
   QString portDevice_;
+  QStringList warned_;
 };
 
 }  // namespace tavrix::cli

@@ -13,7 +13,7 @@ inline QString appName() {
   return QStringLiteral("tavrix-cli");
 }
 inline QString version() {
-  return QStringLiteral("1.01");
+  return QStringLiteral(TAVRIX_VERSION);
 }
 
 inline QString description() {
@@ -156,6 +156,61 @@ inline QString repeatedDevice(const QString& name, const QString& path) {
 }
 inline QString hexLoadStopped() {
   return QStringLiteral("Carga del fichero HEX detenida: no se ha tocado el PIC.");
+}
+
+// QCommandLineParser's own texts, by the English text it has translated; empty for any other
+// (it is then shown as it is).
+inline QString parserText(const char* english) {
+  static const struct {
+    const char* english;
+    const char* spanish;
+  } kTexts[] = {
+      {"Displays help on commandline options.",
+       "Muestra la ayuda de las opciones de la línea de órdenes."},
+      {"Displays help including Qt specific options.",
+       "Muestra la ayuda con las opciones propias de Qt."},
+      {"Displays version information.", "Muestra la versión del programa."},
+      {"Unknown option '%1'.", "opción desconocida: «%1»."},
+      {"Unknown options: %1.", "opciones desconocidas: %1."},
+      {"Missing value after '%1'.", "la opción %1 necesita un valor."},
+      {"Unexpected value after '%1'.", "la opción %1 no lleva valor."},
+      {"[options]", "[opciones]"},
+      {"Usage: %1", "Uso: %1"},
+      {"Options:", "Opciones:"},
+      {"Arguments:", "Argumentos:"},
+  };
+  for (const auto& t : kTexts)
+    if (qstrcmp(t.english, english) == 0) return QString::fromUtf8(t.spanish);
+  return {};
+}
+
+// One file named in two roles.
+inline QString roleDeviceFile() {
+  return QStringLiteral("el fichero de dispositivos (--ini)");
+}
+inline QString roleHexInput() {
+  return QStringLiteral("el fichero HEX de entrada");
+}
+inline QString roleHexOutput() {
+  return QStringLiteral("el fichero HEX de salida");
+}
+inline QString roleContentsFile() {
+  return QStringLiteral("el fichero de estado de la placa virtual (--virtual)");
+}
+inline QString roleTrace() {
+  return QStringLiteral("el fichero de traza (--trace)");
+}
+inline QString sharedFile(const QString& role, const QString& otherRole, const QString& path,
+                          const QString& otherPath) {
+  QString role1 = role;
+  role1[0] = role1[0].toUpper();
+  const QString names =
+      path == otherPath ? visibleName(path)
+                        : QStringLiteral("%1 y %2").arg(visibleName(path), visibleName(otherPath));
+  return QStringLiteral(
+             "%1 y %2 son el mismo fichero, %3: un fichero no puede tener dos papeles; no se ha "
+             "escrito nada.")
+      .arg(role1, otherRole, names);
 }
 
 // Progress line on a terminal.

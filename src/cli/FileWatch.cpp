@@ -75,11 +75,22 @@ FileWatch::~FileWatch() {
 }
 
 int FileWatch::waitEvents(int ms) {
-  pollfd entry{fd_, POLLIN, 0};
-  const int ready = ::poll(fd_ >= 0 ? &entry : nullptr, fd_ >= 0 ? 1 : 0, ms);
-  if (ready < 0) return errno == EINTR ? -1 : 0;
-  if (ready == 0) return 0;
-  // Drain every event; only those about the file (or its folder going) count.
+  // Events about other names in the folder (an editor's or assembler's temporary file) neither
+  // end the wait nor count: the whole time must pass without one about the file.
+  const std::int64_t deadline = nowMs() + ms;
+  for (;;) {
+    const std::int64_t left = deadline - nowMs();
+    if (left <= 0) return 0;
+    pollfd entry{fd_, POLLIN, 0};
+    const int ready = ::poll(fd_ >= 0 ? &entry : nullptr, fd_ >= 0 ? 1 : 0, int(left));
+    if (ready < 0) return errno == EINTR ? -1 : 0;
+    if (ready == 0) return 0;
+    if (drainEvents()) return 1;
+  }
+}
+
+bool FileWatch::drainEvents() {
+  // Every event is read; only those about the file (or its folder going) count.
   bool aboutFile = false;
   alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
   for (;;) {
@@ -93,7 +104,7 @@ int FileWatch::waitEvents(int ms) {
       at += ssize_t(sizeof(inotify_event) + event->len);
     }
   }
-  return aboutFile ? 1 : 0;
+  return aboutFile;
 }
 
 FileWatch::Wake FileWatch::waitForChange(const FileStamp& last, int timeoutMs, FileStamp* now) {

@@ -51,8 +51,11 @@ class FileWatch {
   static constexpr int kSettleMs = 150;
 
  private:
-  // Waits up to `ms` for events about the file; 1 when one came, 0 when none, -1 on a signal.
+  // Waits up to `ms` for an event about the file; 1 as soon as one comes, 0 when the whole
+  // time passed without one, -1 on a signal.
   int waitEvents(int ms);
+  // Reads every pending event; true when one was about the file.
+  bool drainEvents();
 
   QString path_;
   QByteArray name_;

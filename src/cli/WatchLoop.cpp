@@ -15,9 +15,12 @@
 #include "device/FileNodes.h"
 #include "image/HexReader.h"
 #include "image/HexTexts.h"
+#include "image/LineReader.h"
 #include "link/Link.h"
+#include "link/StopSignals.h"
 #include "ops/Commands.h"
 #include "ops/Engine.h"
+#include "ops/OpTexts.h"
 
 namespace tavrix::cli {
 
@@ -27,22 +30,24 @@ namespace {
 constexpr int kCompleteWithinMs = 2000;
 
 // Keeps every text a load would have asked or shown: a load is clean only when there is none.
-// Cancel stops a load at its first question.
+// Every question is answered OK, so the whole file is read and its problems can be told.
 class QuietPrompts : public Prompts {
  public:
   void ShowInfo(const QString& text) override { texts << text; }
   bool AskOnError(const QString& text) override {
     texts << text;
-    return true;
+    return false;
   }
   void ShowError(const QString& text) override { texts << text; }
   bool AskYesNo(const QString&, const QString& text) override {
     texts << text;
     return false;
   }
-  void ShowSummary(const QString&) override {}
+  // How many lines a question covered: part of the report, not a problem of its own.
+  void ShowSummary(const QString& text) override { summaries << text; }
 
   QStringList texts;
+  QStringList summaries;
 };
 
 // The round's prompts: the chip's errors as write shows and counts them, without the
@@ -66,11 +71,25 @@ class RoundPrompts : public Prompts {
 bool hasEndRecord(const QString& path) {
   QFile file;
   if (!openRegularFile(path, file)) return false;
-  while (!file.atEnd()) {
-    const QByteArray line = file.readLine().trimmed();
-    if (line.startsWith(':') && line.mid(7, 2) == "01") return true;
+  LineReader lines(file);
+  QByteArrayView line;
+  bool cut = false;
+  while (lines.next(&line, &cut)) {
+    line = line.trimmed();
+    if (line.startsWith(':') && line.size() >= 9 && line.sliced(7, 2) == QByteArrayView("01"))
+      return true;
   }
   return false;
+}
+
+// Questions a complete file can raise by what it holds, not by being caught half-written:
+// records for addresses the device does not have, or of a type the reader does not take.
+bool onlyCompleteFileProblems(const QStringList& problems) {
+  for (const QString& text : problems)
+    if (text != ::tavrix::texts::hexAddressOutOfRange() &&
+        text != ::tavrix::texts::hexUnknownRecord())
+      return false;
+  return true;
 }
 
 QString clockText() {
@@ -97,7 +116,7 @@ class WatchLoop {
     Console& console = session_.console();
     console.error(texts::watchStarted(visibleName(path_)));
     FileStamp last = stampOf(path_);
-    bool pending = !attempt(last);
+    bool pending = attempt(last) == Version::Unfinished;
     if (failed_) return kExitFailure;
     for (;;) {
       FileStamp now;
@@ -110,45 +129,62 @@ class WatchLoop {
       if (wake == FileWatch::Wake::Interrupted) continue;
       if (wake == FileWatch::Wake::TimedOut) {
         console.error(texts::watchAbandoned(clockText(), file_));
-        for (const QString& text : loadProblems_) console.error(QStringLiteral("  ") + text);
+        tellProblems();
         pending = false;
         continue;
       }
       last = now;
-      pending = !attempt(last);
+      pending = attempt(last) == Version::Unfinished;
       if (failed_) return kExitFailure;
     }
   }
 
  private:
-  // Loads the version stamped `stamp` and, when it loads cleanly, programs it. False when it
-  // did not load cleanly (its problems are kept for the report).
-  bool attempt(const FileStamp& stamp) {
-    if (!load(stamp)) return false;
-    programRound();
-    return true;
+  enum class Version {
+    Written,     // loaded cleanly and programmed (the chip may have reported errors)
+    Unfinished,  // looks caught half-written: given time to be completed
+    Refused,     // complete, but it does not load without questions: said at once
+  };
+
+  // Loads the version stamped `stamp` and, when it loads cleanly, programs it; otherwise its
+  // problems are kept for the report.
+  Version attempt(const FileStamp& stamp) {
+    const Version version = load(stamp);
+    if (version == Version::Written) {
+      programRound();
+    } else if (version == Version::Refused) {
+      session_.console().error(texts::watchRefused(clockText(), file_));
+      tellProblems();
+    }
+    return version;
   }
 
-  bool load(const FileStamp& stamp) {
+  void tellProblems() {
+    for (const QString& text : loadProblems_) session_.console().error(QStringLiteral("  ") + text);
+  }
+
+  Version load(const FileStamp& stamp) {
     loadProblems_.clear();
     QFile file;
     if (!openRegularFile(path_, file)) {
       loadProblems_ << ::tavrix::texts::hexCannotRead();
-      return false;
+      return Version::Unfinished;
     }
     file.close();
     if (!hasEndRecord(path_)) {
       loadProblems_ << texts::watchMissingEndRecord();
-      return false;
+      return Version::Unfinished;
     }
     // Each round starts from the image as the write command would: the device's configuration
     // word, unless the file gives one.
     session_.image().SetPalConf(device_.PalConfDef);
     QuietPrompts quiet;
     const HexLoad load = ReadHexFile(path_, session_.image(), quiet);
-    loadProblems_ = quiet.texts;
+    loadProblems_ = quiet.texts + quiet.summaries;
     // Rewritten while it was read: the next version is on its way.
-    return load == HexLoad::Completed && quiet.texts.isEmpty() && stampOf(path_) == stamp;
+    if (load != HexLoad::Completed || stampOf(path_) != stamp) return Version::Unfinished;
+    if (quiet.texts.isEmpty()) return Version::Written;
+    return onlyCompleteFileProblems(quiet.texts) ? Version::Refused : Version::Unfinished;
   }
 
   void programRound() {
@@ -158,15 +194,29 @@ class WatchLoop {
     CliPrompts& prompts = session_.prompts();
     prompts.resetCounts();
     board_.watchSignals();
-    const bool allowed = identityAllowsWriting(session_, link_);
-    const bool written = allowed && writeChip(engine_) && prompts.errors() == 0;
-    board_.unwatchSignals();
+    bool allowed = false;
+    bool written = false;
+    bool suspended = false;
+    {
+      StopSignals::Operation operation;
+      allowed = identityAllowsWriting(session_, link_);
+      written = allowed && writeChip(engine_) && prompts.errors() == 0;
+      suspended = operation.boardReleased();
+    }
     const double seconds = double(link_.clock().nowUs() - start) / 1e6;
     // The chip and the trace are kept after every round, before it is announced: Ctrl+C may
-    // come at any time.
+    // come at any time, also during the save, which it then leaves undone.
     QString problem;
-    if (!board_.checkpoint(&problem)) {
+    const bool kept = board_.checkpoint(&problem);
+    board_.unwatchSignals();
+    if (!kept) {
       session_.console().error(QStringLiteral("Error: ") + problem);
+      failed_ = true;
+      return;
+    }
+    // Stopped by Ctrl+Z: the round ended as cancelled, and so does the loop, as any command.
+    if (suspended) {
+      session_.console().error(QStringLiteral("Error: ") + ::tavrix::texts::operationSuspended());
       failed_ = true;
       return;
     }

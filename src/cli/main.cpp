@@ -6,6 +6,7 @@
 #include "CliOptions.h"
 #include "CliTexts.h"
 #include "Console.h"
+#include "ParserSpanish.h"
 #include "device/FileNames.h"
 #include "device/VisibleText.h"
 #include "link/EndingSignals.h"
@@ -20,6 +21,8 @@ int run(int argc, char** argv, Console& console) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(texts::appName());
   QCoreApplication::setApplicationVersion(texts::version());
+  ParserSpanish parserSpanish;
+  QCoreApplication::installTranslator(&parserSpanish);
 
   const ParseResult parsed = parseCommandLine(arguments);
   switch (parsed.outcome) {

@@ -17,6 +17,11 @@ qint32 deviceIdFromKey(qint32 value) {
   return id == 0 || id == kDeviceIdMask ? kNoDeviceId : id;
 }
 
+QString deviceIdWarning(const DeviceDef& device) {
+  if (device.DeviceID != kNoDeviceId || device.UnusableDeviceID.isEmpty()) return {};
+  return texts::unusableDeviceId(device.Name, device.UnusableDeviceID);
+}
+
 bool deviceIdMatches(const DeviceDef& device, qint32 word) {
   return device.DeviceID != kNoDeviceId && word >= 0 && word <= 0x3FFF &&
          (word & kDeviceIdMask) == device.DeviceID;

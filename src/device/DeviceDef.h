@@ -25,6 +25,10 @@ struct DeviceDef {
   QString Programming;
   // The identification word with its revision bits clear, or kNoDeviceId.
   qint32 DeviceID = kNoDeviceId;
+  // The `DeviceID` key's text when it is there and gives no identification word (a comment
+  // after the value, a typing error, a value no chip answers): the identity check is then off,
+  // and the user is told so where it would have run.
+  QString UnusableDeviceID;
 };
 
 // The programming algorithm named by `Programming`, compared exactly (case included).
@@ -36,6 +40,10 @@ DeviceKind kindOf(const DeviceDef& device);
 // from a chip names the same device), or kNoDeviceId when the value is not a 14-bit word or
 // names no device code (0 reads like an empty socket, 0x3FE0 like a blank word).
 qint32 deviceIdFromKey(qint32 value);
+
+// Why the identity check cannot run for a device whose `DeviceID` key gives no word; empty when
+// the key gives one or is absent or empty.
+QString deviceIdWarning(const DeviceDef& device);
 
 // The device has an identification word and `word`, read at 0x2006, is one of its revisions.
 bool deviceIdMatches(const DeviceDef& device, qint32 word);

@@ -58,8 +58,10 @@ QStringList repeatedNames(const QByteArray& text, const std::vector<std::uint32_
     if (found.offset == kEmpty) {
       (*firstOfName)[i] = true;
       found = {offsets[i], hash};
-      if (2 * ++used > table.size()) {
-        // Grown before it is half full, so probes stay short.
+      if (4 * ++used > 3 * table.size()) {
+        // Grown when three quarters full: probes stay short (the stored hash settles most of
+        // them without reading a name), and the table and the one it replaces stay well under
+        // the file's size.
         std::vector<Slot> old(2 * table.size());
         old.swap(table);
         for (const Slot& kept : old) {
@@ -128,7 +130,13 @@ DeviceDef readDevice(const IniFile& ini, const QString& name) {
   d.PalConf = ini.readString(name, QStringLiteral("PalConf"),
                              QStringLiteral("- - - - - - - - - - - - - -"));
   d.Programming = ini.readString(name, QStringLiteral("Programming"), QStringLiteral("Flash"));
-  d.DeviceID = deviceIdFromKey(ini.readInteger(name, QStringLiteral("DeviceID"), kNoDeviceId));
+  // Read as every integer key is: a comment after the value makes it no number. That must not
+  // turn the identity check off unseen, so the text is kept for the warning.
+  const auto id = ini.value(name, QStringLiteral("DeviceID"));
+  if (id) {
+    d.DeviceID = deviceIdFromKey(IniFile::parseInteger(*id).value_or(kNoDeviceId));
+    if (d.DeviceID == kNoDeviceId) d.UnusableDeviceID = *id;
+  }
   return d;
 }
 

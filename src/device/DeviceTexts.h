@@ -58,6 +58,10 @@ inline QString badEEProm(const QString& name, qint32 bytes, qint32 max) {
 inline QString notAFile() {
   return QStringLiteral("no es un fichero regular");
 }
+// Why a file written as it goes (a trace) is not written there: a FIFO, a socket, a block device.
+inline QString notAFileOrCharDevice() {
+  return QStringLiteral("no es un fichero regular ni un dispositivo de caracteres");
+}
 
 // Why a file is not written: a symbolic link another user planted in a shared folder.
 inline QString plantedLink(const QString& link, bool isTheFile) {
@@ -66,6 +70,15 @@ inline QString plantedLink(const QString& link, bool isTheFile) {
       "sigue");
   if (isTheFile) return QStringLiteral("es un enlace simbólico ") + rule;
   return QStringLiteral("pasa por el enlace simbólico ") + link + QStringLiteral(", ") + rule;
+}
+
+// A DeviceID key that gives no identification word, so no identity check can run.
+inline QString unusableDeviceId(const QString& name, const QString& value) {
+  return QStringLiteral(
+             "El dispositivo %1 tiene DeviceID=%2, que no es una palabra de identificación: no "
+             "se comprueba qué PIC hay en el zócalo. Escriba el valor solo (por ejemplo "
+             "DeviceID=$0560) y los comentarios en una línea propia que empiece por \";\".")
+      .arg(name, value);
 }
 
 }  // namespace tavrix::texts

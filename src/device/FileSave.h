@@ -37,10 +37,14 @@ class FileSave {
 
   // Writes all of `bytes`; false with the system's text.
   bool write(QByteArrayView bytes, QString* reason);
+  // Asked with every signal blocked, right before the new file would take the name: false
+  // keeps the old file (a signal that ends the program came during the save).
+  using CommitGate = bool (*)();
+
   // Completes the save; false with the system's text, the old file then intact. With
   // KeepExisting a file that appeared at the name since open() is left alone and the save
-  // fails with EEXIST.
-  bool commit(QString* reason, Commit mode = Commit::Replace);
+  // fails with EEXIST. A gate that says no fails it with EINTR.
+  bool commit(QString* reason, Commit mode = Commit::Replace, CommitGate gate = nullptr);
   // The error number of the last failure.
   int error() const { return error_; }
   // Drops a save that will not be completed; the old file stays as it was.
@@ -48,6 +52,11 @@ class FileSave {
   // After commit(): hands over the new file's descriptor, still open, so that a lock taken on
   // it lasts as long as the caller keeps it; -1 when nothing is left to hand over.
   int release();
+
+  // For a signal handler that ends the program: removes the new files of the saves under way,
+  // which will never be completed, so that none is left beside the files they were to replace.
+  // Async-signal-safe.
+  static void removeUnfinishedNow() noexcept;
 
  private:
   int fd_ = -1;
@@ -57,11 +66,13 @@ class FileSave {
   bool inPlace_ = false;
   bool committed_ = false;
   int error_ = 0;
+  int unfinished_ = -1;  // where removeUnfinishedNow() finds the new file
 };
 
 // Opens `path` for writing where it is, for a file written as it goes (a trace): created when
-// absent, emptied when a regular file, a character device or a FIFO as it is; the path walked
-// as above. -1 with the reason otherwise.
+// absent, emptied when a regular file, a character device as it is; the path walked as above.
+// The descriptor is non-blocking and the open never waits. -1 with the reason otherwise (a
+// FIFO, a socket, a folder, a block device).
 int openInPlace(const QString& path, QString* reason);
 
 }  // namespace tavrix

@@ -33,7 +33,7 @@ TAboutForm::TAboutForm(QWidget* parent)
   Label5->move(48, 64);
   Label5->adjustSize();
 
-  Label3 = new QLabel(QStringLiteral("versión 1.01"), this);
+  Label3 = new QLabel(QStringLiteral("versión " TAVRIX_VERSION), this);
   Label3->setObjectName(QStringLiteral("Label3"));
   Label3->setGeometry(88, 80, 86, 16);
 

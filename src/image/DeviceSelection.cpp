@@ -23,6 +23,7 @@ QString SelectDeviceCore(DeviceContext& ctx, MemoryImage& image, const QString& 
   current.Programming = def.Programming;
   current.PalConf = def.PalConf;
   current.DeviceID = def.DeviceID;
+  current.UnusableDeviceID = def.UnusableDeviceID;
   if (current.EEProm > 0) image.ResetEEPromGrid();
   image.ResetProgramGrid();
   return {};

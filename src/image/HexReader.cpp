@@ -8,6 +8,7 @@
 #include "device/Prompts.h"
 #include "image/HexText.h"
 #include "image/HexTexts.h"
+#include "image/LineReader.h"
 #include "image/MemoryImage.h"
 
 namespace tavrix {
@@ -41,7 +42,7 @@ std::optional<unsigned> checksumValue(QStringView line, QString* failedGroup) {
 }
 
 // The word cell's text: the high byte's pair, then the low byte's pair, as they stand in the
-// file (either may be short on a short line).
+// file.
 QString wordText(QStringView high, QStringView low) {
   QString text(high.size() + low.size(), Qt::Uninitialized);
   QChar* out = text.data();
@@ -50,99 +51,70 @@ QString wordText(QStringView high, QStringView low) {
   return text;
 }
 
-// Reads a file line by line in large pieces, giving the lines QIODevice::readLine would give
-// without a new array for each. A read error ends the lines where it happened (the caller
-// asks the file for its error).
-class LineReader {
- public:
-  explicit LineReader(QFile& file) : file_(file) {}
-
-  // The next line without its LF and with every CR dropped (CR LF ends a line like LF; a CR
-  // anywhere else is dropped from the text), read as Latin-1. False at the end of the file.
-  bool next(QString* line) {
-    for (;;) {
-      const qsizetype end = buffer_.indexOf('\n', scanned_);
-      if (end >= 0) {
-        take(end, line);
-        start_ = scanned_ = end + 1;
-        return true;
-      }
-      // Only what was not looked at yet is searched again: a long line is read once.
-      buffer_.remove(0, start_);
-      start_ = 0;
-      scanned_ = buffer_.size();
-      buffer_.resize(scanned_ + kPiece);
-      const qint64 got = file_.read(buffer_.data() + scanned_, kPiece);
-      buffer_.resize(scanned_ + std::max<qint64>(got, 0));
-      if (got < 0) return false;
-      if (got == 0) {
-        if (buffer_.isEmpty()) return false;
-        take(buffer_.size(), line);  // the last line has no LF
-        buffer_.clear();
-        scanned_ = 0;
-        return true;
-      }
-    }
+// A line's text as the reader sees it: read as Latin-1, with every CR dropped (CR LF ends a line
+// like LF; a CR anywhere else is dropped from the text).
+void lineText(QByteArrayView bytes, QString* line) {
+  line->resize(bytes.size());
+  QChar* out = line->data();
+  for (char c : bytes) {
+    if (c != '\r') *out++ = QChar(static_cast<uchar>(c));
   }
+  line->resize(out - line->constData());
+}
 
- private:
-  static constexpr qsizetype kPiece = 64 * 1024;
-
-  void take(qsizetype end, QString* line) const {
-    const char* bytes = buffer_.constData() + start_;
-    const qsizetype size = end - start_;
-    line->resize(size);
-    QChar* out = line->data();
-    for (qsizetype i = 0; i < size; ++i) {
-      if (bytes[i] != '\r') *out++ = QChar(static_cast<uchar>(bytes[i]));
-    }
-    line->resize(out - line->constData());
-  }
-
-  QFile& file_;
-  QByteArray buffer_;
-  qsizetype start_ = 0;    // where the next line begins
-  qsizetype scanned_ = 0;  // how far the buffer is known to hold no LF
-};
-
-// The questions of one load. Each question text is asked once; a later record of the same
-// cause is answered as the first one was, without a box, and counted. When the load ends, one
-// box per text that covered more than one record says how many records each cause covered:
-// - checksum: OK once means every later bad checksum is loaded as if OK were chosen again (the
-//   box counts them as loaded; one that another rule then skips is counted there too); Cancel
-//   stops the reading, so the question cannot come back;
-// - missing ":", unknown record type, out of range: the records are skipped whatever the answer,
-//   as each would have been after its own box; the box counts them as not loaded;
+// The questions of one load. Each question text is asked once; a later line of the same cause
+// is answered as the first one was, without a box. Every line that raised a question is counted
+// under the one cause that decided what became of it, and when the load ends, one box per text
+// that was answered for more than one line says how many lines each of its causes covered:
+// - checksum: OK once means every later bad checksum is loaded as if OK were chosen again; a
+//   line that another rule then skips, or loads only in part, is counted under that rule only.
+//   Cancel stops the reading, so the question cannot come back;
+// - missing ":", unknown record type, a record shorter than its length, a line too long, out of
+//   range: the lines are skipped whatever the answer, as each would have been after its own box;
+//   the box counts them as not loaded;
 // - a record that runs past the end of its area shares the out-of-range question (its words
 //   beyond the area are dropped); the same box counts it apart, as loaded only in part.
 class Questions {
  public:
-  enum Cause { Checksum, MissingColon, UnknownType, OutOfRange, PastAreaEnd, kCauses };
+  enum Cause {
+    Checksum,
+    MissingColon,
+    UnknownType,
+    ShortRecord,
+    LongLine,
+    OutOfRange,
+    PastAreaEnd,
+    kCauses
+  };
 
   explicit Questions(Prompts& prompts) : prompts_(prompts) {}
 
   // True when the answer (the first one given to this text) is Cancel.
   bool ask(Cause cause) {
-    ++counts_[cause];
     const QString text = question(cause);
     const qsizetype i = asked_.indexOf(text);
-    if (i >= 0) return answers_[i];
+    if (i >= 0) {
+      ++uses_[i];
+      return answers_[i];
+    }
     asked_ << text;
+    uses_ << 1;
     answers_ << prompts_.AskOnError(text);
     return answers_.back();
   }
 
+  // The line just read goes in the closing count of `cause`.
+  void count(Cause cause) { ++counts_[cause]; }
+
   // The closing boxes, in the order their questions were first asked.
   void tell() {
-    for (const QString& text : asked_) {
+    for (qsizetype i = 0; i < asked_.size(); ++i) {
+      if (uses_[i] < 2) continue;  // its own box said all there was
       QStringList sentences;
-      int covered = 0;
-      for (int c = 0; c < kCauses; ++c) {
-        if (counts_[c] == 0 || question(Cause(c)) != text) continue;
-        sentences << tally(Cause(c), counts_[c]);
-        covered += counts_[c];
-      }
-      if (covered > 1) prompts_.ShowSummary(texts::hexTally(sentences));
+      for (int c = 0; c < kCauses; ++c)
+        if (counts_[c] > 0 && question(Cause(c)) == asked_[i])
+          sentences << tally(Cause(c), counts_[c]);
+      if (!sentences.isEmpty()) prompts_.ShowSummary(texts::hexTally(sentences));
     }
   }
 
@@ -155,6 +127,10 @@ class Questions {
         return texts::hexMissingColon();
       case UnknownType:
         return texts::hexUnknownRecord();
+      case ShortRecord:
+        return texts::hexShortRecord();
+      case LongLine:
+        return texts::hexLongLine();
       default:
         return texts::hexAddressOutOfRange();
     }
@@ -167,6 +143,10 @@ class Questions {
         return texts::hexMissingColonTally(n);
       case UnknownType:
         return texts::hexUnknownRecordTally(n);
+      case ShortRecord:
+        return texts::hexShortRecordTally(n);
+      case LongLine:
+        return texts::hexLongLineTally(n);
       case OutOfRange:
         return texts::hexOutOfRangeTally(n);
       default:
@@ -177,6 +157,7 @@ class Questions {
   Prompts& prompts_;
   int counts_[kCauses] = {};
   QStringList asked_;
+  QList<int> uses_;
   QList<bool> answers_;
 };
 
@@ -193,7 +174,8 @@ class Loader {
         progBlank_(hexText(blankWord(dev_), 4)),
         eeFill_(dev_.EEPromStart) {}
 
-  Next line(QStringView line);
+  // One line; `cut` when it was longer than LineReader::kMaxLine and only its start is given.
+  Next line(QStringView line, bool cut);
   // After the last line read: blank program memory and "FF" EEPROM past the fill points.
   void finish();
   // The closing boxes of the questions that covered more than one record.
@@ -206,8 +188,15 @@ class Loader {
   }
   void blankProgram(qint64 from, qint64 to);
   void blankEEProm(qint64 from, qint64 to);
-  void programRecord(QStringView line, qint64 a, qint64 n);
-  void eepromRecord(QStringView line, qint64 a, qint64 n);
+  // Each false when the record ran past the end of its area.
+  bool programRecord(QStringView line, qint64 a, qint64 n);
+  bool eepromRecord(QStringView line, qint64 a, qint64 n);
+  // Asks the question of `cause` and counts the line under it; the line is skipped.
+  Next skip(Questions::Cause cause) {
+    questions_.ask(cause);
+    questions_.count(cause);
+    return Next::Go;
+  }
   Next configRecord(QStringView line, qint64 a, qint64 n);
 
   MemoryImage& image_;
@@ -228,46 +217,49 @@ void Loader::blankEEProm(qint64 from, qint64 to) {
   for (qint64 e = std::max<qint64>(from, 0); e < to; ++e) image_.setEeText(int(e), blank);
 }
 
-Loader::Next Loader::line(QStringView line) {
+Loader::Next Loader::line(QStringView line, bool cut) {
   if (line.isEmpty()) return Next::Go;
   // The end record is recognised by its type alone, before its start code or checksum.
   if (at(line, 8, 2) == u"01") return Next::Stop;
+  // No record is that long, and the line was not held whole to be summed.
+  if (cut) return skip(Questions::LongLine);
 
   QString failed;
   const auto sum = checksumValue(line, &failed);
   if (!sum) return abandon(failed);
-  if (*sum != 0 && questions_.ask(Questions::Checksum)) return Next::Stop;
+  const bool badSum = *sum != 0;
+  if (badSum && questions_.ask(Questions::Checksum)) return Next::Stop;
 
-  if (line.front() != u':') {
-    questions_.ask(Questions::MissingColon);
-    return Next::Go;
-  }
-  if (at(line, 8, 2) != u"00") {
-    questions_.ask(Questions::UnknownType);
-    return Next::Go;
-  }
+  if (line.front() != u':') return skip(Questions::MissingColon);
+  if (at(line, 8, 2) != u"00") return skip(Questions::UnknownType);
+  // Both fields were summed above, so they are hexadecimal.
   const QStringView lengthText = at(line, 2, 2);
   const QStringView addressText = at(line, 4, 4);
   const auto length = parseHex(lengthText);
   if (!length) return abandon(lengthText);
   const auto address = parseHex(addressText);
   if (!address) return abandon(addressText);
+  // A line cut short (its last bytes may even pass as the checksum) is not stored in part.
+  if (line.size() < 11 + 2 * qint64{*length}) return skip(Questions::ShortRecord);
   const qint64 a = *address / 2;
   const qint64 n = *length / 2;
 
+  bool whole = true;
   if (a < dev_.ProgMem) {
-    programRecord(line, a, n);
+    whole = programRecord(line, a, n);
   } else if (a >= dev_.ConfigStart && a < qint64{dev_.ConfigStart} + 8) {
-    return configRecord(line, a, n);
+    if (const Next next = configRecord(line, a, n); next != Next::Go) return next;
   } else if (a >= dev_.EEPromStart && a < qint64{dev_.EEPromStart} + dev_.EEProm) {
-    eepromRecord(line, a, n);
+    whole = eepromRecord(line, a, n);
   } else {
-    questions_.ask(Questions::OutOfRange);
+    return skip(Questions::OutOfRange);
   }
+  if (!whole) return skip(Questions::PastAreaEnd);
+  if (badSum) questions_.count(Questions::Checksum);
   return Next::Go;
 }
 
-void Loader::programRecord(QStringView line, qint64 a, qint64 n) {
+bool Loader::programRecord(QStringView line, qint64 a, qint64 n) {
   if (a > progFill_) blankProgram(progFill_, a);
   // Words past the end of program memory have no cell: they are dropped and the record is
   // reported, so ProgEnd never exceeds ProgMem.
@@ -278,10 +270,10 @@ void Loader::programRecord(QStringView line, qint64 a, qint64 n) {
   }
   progFill_ = std::max(progFill_, end);
   image_.setProgEnd(int(progFill_));
-  if (a + n > dev_.ProgMem) questions_.ask(Questions::PastAreaEnd);
+  return a + n <= dev_.ProgMem;
 }
 
-void Loader::eepromRecord(QStringView line, qint64 a, qint64 n) {
+bool Loader::eepromRecord(QStringView line, qint64 a, qint64 n) {
   const qint64 start = dev_.EEPromStart;
   if (a > eeFill_) blankEEProm(eeFill_ - start, a - start);
   // Bytes past the end of the EEPROM are dropped and reported, as for program memory.
@@ -290,7 +282,7 @@ void Loader::eepromRecord(QStringView line, qint64 a, qint64 n) {
     image_.setEeText(int(a - start + k), at(line, 10 + 4 * k, 2).toString());
   eeFill_ = std::max(eeFill_, end);
   image_.setEEPromEnd(int(eeFill_ - start));
-  if (a + n > start + dev_.EEProm) questions_.ask(Questions::PastAreaEnd);
+  return a + n <= start + dev_.EEProm;
 }
 
 Loader::Next Loader::configRecord(QStringView line, qint64 a, qint64 n) {
@@ -298,10 +290,8 @@ Loader::Next Loader::configRecord(QStringView line, qint64 a, qint64 n) {
     const qint64 slot = a + k - dev_.ConfigStart;
     if (slot > 7) break;
     if (slot <= 3) {
-      // The ID location's lowest 4 bits: the second digit of the word's low byte. A digit the
-      // line is too short to hold leaves the identifier's digit as it was.
+      // The ID location's lowest 4 bits: the second digit of the word's low byte.
       const QStringView d = at(line, 11 + 4 * k, 1);
-      if (d.isEmpty()) continue;
       const auto digit = parseHex(d);
       if (!digit) return abandon(d);
       const int shift = int(4 * (3 - slot));
@@ -346,9 +336,12 @@ HexLoad ReadHexFile(const QString& path, MemoryImage& image, Prompts& prompts,
   Loader loader(image, prompts);
   const HexLoad result = [&] {
     LineReader lines(file);
+    QByteArrayView bytes;
+    bool cut = false;
     QString line;
-    while (lines.next(&line)) {
-      const Loader::Next next = loader.line(line);
+    while (lines.next(&bytes, &cut)) {
+      lineText(bytes, &line);
+      const Loader::Next next = loader.line(line, cut);
       if (next == Loader::Next::Abandon) return HexLoad::Abandoned;
       if (next == Loader::Next::Stop) break;
     }

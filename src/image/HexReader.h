@@ -35,8 +35,10 @@ using HexFileLoaded = std::function<void()>;
 
 // Loads an Intel HEX file into the image: program memory, EEPROM, identifier and, when the file
 // has one, the configuration word; both extents end at the data loaded. Only regular files are
-// read. Bad records are reported through `prompts` and skipped; each question text is asked
-// once per load, and one box at the end counts the records a repeated question covered.
+// read, in bounded memory whatever their lines' lengths (LineReader). Bad records (a line too
+// long or shorter than its record's length among them) are reported through `prompts` and
+// skipped; each question text is asked once per load, and one box at the end counts the records
+// a repeated question covered, each under one cause.
 HexLoad ReadHexFile(const QString& path, MemoryImage& image, Prompts& prompts,
                     const HexFileOpened& opened = {}, const HexFileLoaded& loaded = {});
 

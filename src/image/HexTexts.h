@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "image/LineReader.h"
+
 // The HEX reader's and writer's user-visible texts.
 namespace tavrix::texts {
 
@@ -21,6 +23,15 @@ inline QString hexUnknownRecord() {
 inline QString hexAddressOutOfRange() {
   return QStringLiteral("Hex File: dirección fuera de rango");
 }
+// A data record whose line ends before its length field's bytes and checksum.
+inline QString hexShortRecord() {
+  return QStringLiteral("Hex File: registro más corto que su longitud.");
+}
+// A line past the reader's cap, read past without being held.
+inline QString hexLongLine() {
+  return QStringLiteral("Hex File: línea demasiado larga (más de %1 caracteres).")
+      .arg(LineReader::kMaxLine);
+}
 // The closing box of a load in which a question covered several records: "Hex File: " and one
 // sentence per cause of that question, each with its count.
 inline QString hexTally(const QStringList& sentences) {
@@ -38,6 +49,15 @@ inline QString hexMissingColonTally(int n) {
 inline QString hexUnknownRecordTally(int n) {
   return n == 1 ? QStringLiteral("1 registro de tipo no reconocido no se ha cargado.")
                 : QStringLiteral("%1 registros de tipo no reconocido no se han cargado.").arg(n);
+}
+inline QString hexShortRecordTally(int n) {
+  return n == 1
+             ? QStringLiteral("1 registro más corto que su longitud no se ha cargado.")
+             : QStringLiteral("%1 registros más cortos que su longitud no se han cargado.").arg(n);
+}
+inline QString hexLongLineTally(int n) {
+  return n == 1 ? QStringLiteral("1 línea demasiado larga no se ha cargado.")
+                : QStringLiteral("%1 líneas demasiado largas no se han cargado.").arg(n);
 }
 inline QString hexOutOfRangeTally(int n) {
   return n == 1 ? QStringLiteral("1 registro fuera de rango no se ha cargado.")

@@ -11,6 +11,11 @@ class Clock {
   virtual void sleepMs(int ms) = 0;
   // Microseconds since an arbitrary start.
   virtual std::int64_t nowUs() const = 0;
+  // Waits at least `us` microseconds: the short settling times of the board's lines. Taken as
+  // a sleep of whole milliseconds unless the clock can do better; zero or less returns at once.
+  virtual void waitUs(std::int64_t us) {
+    if (us > 0) sleepMs(int((us + 999) / 1000));
+  }
 };
 
 }  // namespace tavrix

@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
+
+#include "link/StopSignals.h"
 
 #include "link/PortSystem.h"
 
@@ -36,9 +39,7 @@ pid_t threadId() {
 
 extern "C" void onEndingSignal(int signo) {
   const int savedErrno = errno;
-  if (!isFault(signo) && mainThread != 0 && threadId() != mainThread) {
-    // The main thread may be writing to the port right now: it is the one to stop.
-    ::syscall(SYS_tgkill, ::getpid(), mainThread, signo);
+  if (!isFault(signo) && passedToMainThread(signo)) {
     errno = savedErrno;
     return;
   }
@@ -54,7 +55,20 @@ extern "C" void onEndingSignal(int signo) {
   errno = savedErrno;
 }
 
+// exit() while a port is watched: the windowing toolkit calls it when the display goes away
+// (the desktop logging out), wherever the program stands, perhaps in the middle of a run.
+void idleAtExit() {
+  if (Port* port = watchedPort.load()) port->goIdleNow();
+}
+
 }  // namespace
+
+bool passedToMainThread(int signo) noexcept {
+  if (mainThread == 0 || threadId() == mainThread) return false;
+  // The main thread may be writing to the port right now: it is the one to act.
+  ::syscall(SYS_tgkill, ::getpid(), mainThread, signo);
+  return true;
+}
 
 std::vector<int> handledSignals() {
   std::vector<int> list(std::begin(kAsynchronous), std::end(kAsynchronous));
@@ -70,6 +84,8 @@ sigset_t asynchronousSignals() {
   sigemptyset(&set);
   for (int signo : kAsynchronous) sigaddset(&set, signo);
   for (int signo = SIGRTMIN; signo <= SIGRTMAX; ++signo) sigaddset(&set, signo);
+  // The stop signals' handler puts the idle byte on the port too.
+  for (int signo : {SIGTSTP, SIGTTIN, SIGTTOU}) sigaddset(&set, signo);
   return set;
 }
 
@@ -105,6 +121,9 @@ void install() {
   sigemptyset(&ignore.sa_mask);
   ::sigaction(SIGPIPE, &ignore, nullptr);
   ::sigaction(SIGXFSZ, &ignore, nullptr);
+
+  StopSignals::install();
+  std::atexit(idleAtExit);
 }
 
 void watch(Port& port) noexcept {

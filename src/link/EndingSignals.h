@@ -18,14 +18,16 @@ namespace tavrix {
 // the usual 128 + signal. SIGKILL and SIGSTOP cannot be caught.
 //
 // SIGPIPE and SIGXFSZ are ignored instead: a write to a closed pipe or past the file size limit
-// then fails where it is made, and is reported there.
+// then fails where it is made, and is reported there. A call of exit() while a port is watched
+// (the windowing toolkit makes one when its display goes away) leaves it idle too.
 //
 // Signals sent to the process are acted on by the thread that installed the handlers (the one
 // that drives the port): another thread that takes one passes it on. A fault is acted on by
 // the thread that made it, on its own stack should the main thread's be exhausted.
 namespace EndingSignals {
 
-// Installs the handlers; once, from the main thread, before anything is sent to a port.
+// Installs the handlers, and those of the stop signals (StopSignals); once, from the main
+// thread, before anything is sent to a port.
 void install();
 // Watches `port` until unwatch(port): a signal that ends the program leaves it idle. The port
 // must outlive the watch. Watching another port replaces it.
@@ -38,9 +40,14 @@ Port* watched() noexcept;
 // The signals the handler is installed for.
 std::vector<int> handledSignals();
 
-// Holds back, in this thread, the signals that end the program from other processes (not the
-// faults, nor the port's alarm) for as long as it lives: one that comes meanwhile is acted on
-// once it is gone, so what it guards is done whole or not at all. Never in a signal handler.
+// For a signal handler: on a thread other than the one that installed the handlers, sends
+// `signo` to that thread and returns true; there (or before install()), returns false.
+bool passedToMainThread(int signo) noexcept;
+
+// Holds back, in this thread, the signals that end or stop the program from other processes
+// (not the faults, nor the port's alarm) for as long as it lives: one that comes meanwhile is
+// acted on once it is gone, so what it guards is done whole or not at all. Never in a signal
+// handler.
 class HeldBack {
  public:
   HeldBack() noexcept;

@@ -1,7 +1,11 @@
 #include "link/Link.h"
 
+#include <time.h>
+
 #include <algorithm>
 #include <limits>
+
+#include "link/StopSignals.h"
 
 namespace tavrix {
 
@@ -28,6 +32,24 @@ constexpr int kDefaultWordWidth = 14;
   while (counter < iterations) counter = counter + 1;
 }
 
+// The chip wants at least 1 µs between a command and its data and before its data line is
+// read; on a fast port (a PCIe card) the counted loops alone take a tenth of that.
+constexpr std::int64_t kFloorNs = 1000;
+
+std::int64_t monotonicNs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+// The counted loop, and then as long as it takes for the floor to have passed since it began.
+void waitAtLeastFloor(int iterations) {
+  const std::int64_t start = monotonicNs();
+  countTo(iterations);
+  while (monotonicNs() - start < kFloorNs) {
+  }
+}
+
 enum PortOperation { kPortWrite = 0, kPortStatus = 2 };
 
 }  // namespace
@@ -52,11 +74,11 @@ std::int32_t IntPower(std::int32_t base, std::int32_t exponent) {
 }
 
 void SettleDelay() {
-  countTo(301);
+  waitAtLeastFloor(301);
 }
 
 void ReadWait() {
-  countTo(201);
+  waitAtLeastFloor(201);
 }
 
 Link::Link(Port& port, Clock& clock, std::function<int()> wordWidth)
@@ -68,9 +90,16 @@ void Link::SleepMs(int ms) {
 
 int Link::PortOp(int operation, int value) {
   switch (operation) {
-    case kPortWrite:
-      if (!port_->writeByte(static_cast<std::uint8_t>(value & 0xFF))) ++failedWrites_;
+    case kPortWrite: {
+      const auto byte = static_cast<std::uint8_t>(value & 0xFF);
+      // A board released by a stop signal stays unpowered until the operation ends.
+      const bool released = StopSignals::boardReleased();
+      if (released && byte != kIdleLines) return 0;
+      if (!port_->writeByte(byte)) ++failedWrites_;
+      // Stopped during this very write, which may have been made again once continued.
+      if (!released && StopSignals::boardReleased()) port_->writeByte(kIdleLines);
       return 0;
+    }
     case kPortStatus:
       return port_->readStatus();
     default:

@@ -38,7 +38,8 @@ class Link {
   // Sends one command; returns 0, the word read, -1 (unlisted code below 64) or -2 (nothing sent).
   std::int32_t SendCommand(int code, std::uint32_t data);
   void SleepMs(int ms);
-  // 0: write the value's low byte; 2: read the status byte; anything else: nothing.
+  // 0: write the value's low byte; 2: read the status byte; anything else: nothing. While a stop
+  // signal has released the board (StopSignals), only the idle byte is written.
   int PortOp(int operation, int value);
 
   // Writes the port refused since the link was made. The lines keep their old value after such
@@ -58,7 +59,8 @@ class Link {
 };
 
 // Counted busy loops that the optimiser cannot remove: 301 iterations after every command and
-// data frame, 201 before a read frame.
+// data frame, 201 before a read frame. Each lasts at least 1 µs by the monotonic clock however
+// fast the processor, as the chip needs; neither sleeps.
 void SettleDelay();
 void ReadWait();
 

@@ -18,7 +18,8 @@ class Port {
   virtual bool writeByte(std::uint8_t value) = 0;
   // The status byte; 0 when the request failed.
   virtual std::uint8_t readStatus() = 0;
-  // Puts kIdleLines on the data lines for a program that is ending on a signal. It may run in
+  // Puts kIdleLines on the data lines for a program that is ending or stopping on a signal
+  // (one that stops goes on writing afterwards, through this same port). It may run in
   // a signal handler, in the middle of any other call: it only makes system calls that are
   // safe there, allocates nothing and gives up on a port that has not taken the byte within
   // about a second. False when the byte was not put on the lines. A port that cannot do so

@@ -1,6 +1,5 @@
 #include "link/RealClock.h"
 
-#include <sched.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -23,14 +22,22 @@ RealClock::RealClock() {
 }
 
 void RealClock::sleepMs(int ms) {
-  if (ms <= 0) return;
-  const std::int64_t end = nowUs() + static_cast<std::int64_t>(ms) * 1000;
+  if (ms > 0) waitUntil(nowUs() + static_cast<std::int64_t>(ms) * 1000);
+}
+
+void RealClock::waitUs(std::int64_t us) {
+  if (us > 0) waitUntil(nowUs() + us);
+}
+
+void RealClock::waitUntil(std::int64_t end) const {
   // usleep may refuse a second or more, and returns early on a signal: sleep in pieces until due.
   for (std::int64_t left = end - nowUs(); left > kSpinUs; left = end - nowUs()) {
     usleep(static_cast<useconds_t>(std::min<std::int64_t>(left - kSpinUs, 500000)));
   }
-  // Never shorter than asked: the chip's programming cycle must be over.
-  while (nowUs() < end) sched_yield();
+  // Never shorter than asked: the chip's programming cycle must be over. A plain spin: yielding
+  // on a busy machine gives the processor away for milliseconds, and every wait would be late.
+  while (nowUs() < end) {
+  }
 }
 
 std::int64_t RealClock::nowUs() const {

@@ -12,6 +12,11 @@ class RealClock : public Clock {
   // programming cycles must never be shortened. Zero or less returns at once.
   void sleepMs(int ms) override;
   std::int64_t nowUs() const override;
+  // To the microsecond, never shorter; a short wait is spun.
+  void waitUs(std::int64_t us) override;
+
+ private:
+  void waitUntil(std::int64_t endUs) const;
 };
 
 }  // namespace tavrix

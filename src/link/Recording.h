@@ -30,8 +30,8 @@ class TraceSink {
   void status(std::uint8_t value);
   void sleep(int ms);
   // For a signal handler: completes the file, with the idle byte as its last line when it was
-  // written as the program ends. A trace kept in memory ends with the program and is left as
-  // it is.
+  // written as the program ends (the last line of the file) or stops (later lines follow it).
+  // A trace kept in memory is left as it is.
   void endOnSignal(bool idle) noexcept;
 
   const std::vector<std::string>& lines() const { return lines_; }
@@ -72,6 +72,8 @@ class RecordingClock : public Clock {
 
   void sleepMs(int ms) override;
   std::int64_t nowUs() const override { return inner_->nowUs(); }
+  // A settling time of the lines, like the link's busy waits: not a line of the trace.
+  void waitUs(std::int64_t us) override { inner_->waitUs(us); }
 
  private:
   Clock* inner_;

@@ -21,19 +21,23 @@ TraceFile::~TraceFile() {
 }
 
 void TraceFile::append(std::string_view line) {
-  if (fd_ < 0 || error_) return;
   const std::size_t need = line.size() + 1;
-  std::size_t used = committed_.load(std::memory_order_relaxed);
-  if (used + need > kCapacity) {
-    if (!flush()) return;
-    used = 0;
-  }
   if (need > kCapacity) return;  // no line of a trace is that long
-  std::memcpy(buffer_.get() + used, line.data(), line.size());
-  buffer_[used + line.size()] = '\n';
-  // The bytes are in place before the handler may count them.
-  std::atomic_signal_fence(std::memory_order_release);
-  committed_.store(used + need, std::memory_order_relaxed);
+  for (;;) {
+    if (fd_ < 0 || error_) return;
+    std::size_t used = committed_.load(std::memory_order_relaxed);
+    if (used + need > kCapacity) {
+      if (!flush()) return;
+      continue;
+    }
+    std::memcpy(buffer_.get() + used, line.data(), line.size());
+    buffer_[used + line.size()] = '\n';
+    // The bytes are in place before the handler may count them.
+    std::atomic_signal_fence(std::memory_order_release);
+    // A handler that came in the middle (a stop signal, after which the program goes on) has
+    // written out the buffer with its own line last: this line then follows it, copied again.
+    if (committed_.compare_exchange_strong(used, used + need, std::memory_order_relaxed)) return;
+  }
 }
 
 void TraceFile::reserve(std::size_t bytes) {

@@ -13,8 +13,9 @@ namespace tavrix {
 // copied whole into a buffer and only then counted as committed; the buffer goes to the file
 // when it is full and at flush(), with every signal blocked while a write is made and its bytes
 // taken off the buffer, so that a handler never writes a line twice. A handler calls
-// completeOnSignal(): it appends its own last line and writes out what is committed, so the
-// file ends with complete lines, none lost.
+// completeOnSignal(): it appends its own line and writes out what is committed, so the file
+// ends with complete lines, none lost. The program may go on after it (a stop signal): the
+// next lines follow the handler's.
 //
 // The descriptor is made non-blocking: a reader that does not keep up (a FIFO) is waited for
 // with the signals free, and the handler gives up on it after kEndingWriteBudgetMs.
@@ -38,7 +39,7 @@ class TraceFile {
   // The errno of the first failed write or close; 0 when none failed.
   int error() const { return error_; }
   // For a signal handler: appends `line` (none when empty) and writes out the committed lines,
-  // bounded in time.
+  // bounded in time. The file stays open for more lines.
   void completeOnSignal(std::string_view line) noexcept;
 
   static constexpr std::size_t kCapacity = 64 * 1024;

@@ -13,6 +13,7 @@ class VirtualClock : public Clock {
   // Negative waits count as none.
   void sleepMs(int ms) override;
   std::int64_t nowUs() const override { return nowUs_; }
+  void waitUs(std::int64_t us) override { advanceUs(us); }
 
   // Moves time forward by `us` microseconds (negative values are ignored: time never goes back).
   void advanceUs(std::int64_t us);

@@ -18,11 +18,17 @@ enum PortOperation { kPortWrite = 0, kPortStatus = 2 };
 
 // Supply cut, data driver released, VPP off.
 constexpr int kIdle = 0x24;
-// Supply cut and the data driver on (release bit clear), data high then low: status bit 0x40
-// follows the host's own bit, with or without a chip in the socket.
-constexpr int kLoopHigh = 0x21;
-constexpr int kLoopLow = 0x20;
+// Supply cut, MCLR held at ground and the data driver on (release bit clear), data high then
+// low: status bit 0x40 follows the host's own bit, with or without a chip in the socket, and a
+// chip there is not powered through its pins.
+constexpr int kLoopHigh = 0x31;
+constexpr int kLoopLow = 0x30;
 constexpr int kStatusData = 0x40;
+// Each level is driven this many times, alternately, and read this many times after each
+// settling time: an input that changes by itself disagrees with itself somewhere.
+constexpr int kAlternations = 3;
+constexpr int kReadsPerLevel = 2;
+constexpr std::int64_t kSettleUs = 50;
 
 // The ppdev node of the same port as a printer node (/dev/lp1 -> /dev/parport1).
 QString ppdevNodeFor(const BoardPortInfo& port) {
@@ -38,11 +44,6 @@ QString portLine(const BoardPortInfo& port) {
   return texts::boardPortLine(port.node, QString::fromUtf8(portKindName(port.kind).c_str()));
 }
 
-bool statusBit(Link& link) {
-  SettleDelay();  // the line settles before it is sampled
-  return (link.PortOp(kPortStatus, 0) & kStatusData) != 0;
-}
-
 QString dataLineLine(DataLine line) {
   switch (line) {
     case DataLine::Good:
@@ -54,6 +55,8 @@ QString dataLineLine(DataLine line) {
       return texts::dataLineAlways(0);
     case DataLine::Always1:
       return texts::dataLineAlways(1);
+    case DataLine::Unstable:
+      return texts::dataLineUnstable();
   }
   return {};
 }
@@ -84,11 +87,22 @@ bool identificationProblem(const Identification& chip, const DeviceDef& selected
 }
 
 DataLine checkDataLine(Link& link) {
-  link.PortOp(kPortWrite, kLoopHigh);
-  const bool high = statusBit(link);
-  link.PortOp(kPortWrite, kLoopLow);
-  const bool low = statusBit(link);
+  int readsOf[2][2] = {};  // [level driven][status bit read]
+  for (int round = 0; round < kAlternations; ++round) {
+    for (const int level : {1, 0}) {
+      link.PortOp(kPortWrite, level ? kLoopHigh : kLoopLow);
+      for (int read = 0; read < kReadsPerLevel; ++read) {
+        link.clock().waitUs(kSettleUs);  // the line settles before each sample
+        ++readsOf[level][(link.PortOp(kPortStatus, 0) & kStatusData) ? 1 : 0];
+      }
+    }
+  }
   link.PortOp(kPortWrite, kIdle);
+  // One answer per level, or the input moves by itself.
+  if ((readsOf[1][0] && readsOf[1][1]) || (readsOf[0][0] && readsOf[0][1]))
+    return DataLine::Unstable;
+  const bool high = readsOf[1][1] > 0;
+  const bool low = readsOf[0][1] > 0;
   if (high && !low) return DataLine::Good;
   return high ? DataLine::Always1 : (low ? DataLine::Inverted : DataLine::Always0);
 }

@@ -54,14 +54,16 @@ struct BoardTestReport {
 };
 
 // The board test. Names the port; times it over idle bytes (0x24) on `timer`, which must be a
-// real clock for the figure to mean anything; checks the data path with the supply cut and the
-// data driver on (0x21 and 0x20, status bit 0x40 read after each); then, when the data line
-// follows, reads the configuration and identification words (readIdentityWords) and says what
-// they mean. Nothing is written to the chip, and the last byte sent is always the idle 0x24.
+// real clock for the figure to mean anything; checks the data path (checkDataLine); then, when
+// the data line follows, reads the configuration and identification words (readIdentityWords)
+// and says what they mean. Nothing is written to the chip, and the last byte sent is always
+// the idle 0x24.
 BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& setup);
 
-// The board test's check of the data path: supply cut and the data driver on, the data bit
-// sent high then low (0x21, 0x20) and status bit 0x40 read after each; ends idle (0x24).
+// The board test's check of the data path: supply cut, MCLR held at ground and the data driver
+// on, the data bit sent high then low (0x31, 0x30) three times in turn, status bit 0x40 read
+// twice after each, every read once the line has settled for 50 µs on the link's clock. Reads
+// of one level that disagree make the line Unstable. Ends idle (0x24).
 DataLine checkDataLine(Link& link);
 
 // Identification on a board ("Identificar PIC", `identify`): the data line first, as the board

@@ -153,6 +153,11 @@ inline QString dataLineGood() {
 inline QString dataLineAlways(int level) {
   return QStringLiteral("línea de datos: siempre %1").arg(level);
 }
+inline QString dataLineUnstable() {
+  return QStringLiteral(
+      "línea de datos: inestable (cambia sola: con el mismo nivel enviado, unas lecturas dan 0 "
+      "y otras 1)");
+}
 inline QString dataLineInverted() {
   return QStringLiteral("línea de datos: invertida (lee 0 al enviar 1 y 1 al enviar 0)");
 }

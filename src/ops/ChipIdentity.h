@@ -43,7 +43,7 @@ QStringList devicesAnswering(const QList<DeviceDef>& catalogue, qint32 word);
 
 // The data line looped back without the chip: it follows the host's bit, stays at one level or
 // reads the other level.
-enum class DataLine { NotChecked, Good, Always0, Always1, Inverted };
+enum class DataLine { NotChecked, Good, Always0, Always1, Inverted, Unstable };
 
 // What the identification word says, in the terms the user reads: the word, the revision, the
 // device(s) of the file it names and whether the selected device is among them.

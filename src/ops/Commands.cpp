@@ -3,6 +3,7 @@
 #include "device/Prompts.h"
 #include "link/Link.h"
 #include "link/LinkTexts.h"
+#include "link/StopSignals.h"
 #include "ops/Engine.h"
 #include "ops/OpTexts.h"
 #include "ops/OperationHost.h"
@@ -48,8 +49,8 @@ bool writeChip(Engine& engine) {
     result = engine.RunOperation(OpWrite);
   }
   // The "Flash1" write does not read back, so a verify run always follows it, unless the port
-  // refused the write: the user has been told, once.
-  if (kind == DeviceKind::Flash1 && !engine.portFailed())
+  // refused the write (the user has been told, once) or the run was stopped without a question.
+  if (kind == DeviceKind::Flash1 && !engine.portFailed() && !engine.stoppedWithoutQuestion())
     result = engine.RunOperation(OpVerify) && result;
   return finish(engine, result);
 }
@@ -68,6 +69,8 @@ UnprotectResult unprotectChip(Engine& engine, bool ask) {
   const std::uint64_t failedBefore = link.failedWrites();
   // The erase is claimed only when every byte of its sequence reached the port.
   auto erased = [&] {
+    // A stop signal cut the supply during the sequence: the front end says so.
+    if (StopSignals::boardReleased()) return UnprotectResult::Stopped;
     if (link.failedWrites() != failedBefore) {
       prompts.AskOnError(texts::portFailure(link.port().writeProblem()));
       return UnprotectResult::PortFailed;

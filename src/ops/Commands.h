@@ -21,6 +21,7 @@ enum class UnprotectResult {
   Declined,      // the user answered No, nothing sent
   NotSupported,  // the device's algorithm has no erase sequence: nothing sent
   PortFailed,  // the port refused part of the sequence; the user was told, not "PIC desprotegido."
+  Stopped,     // a stop signal cut the supply during the sequence; nothing was told
 };
 
 // Erases the chip to remove code protection, after the user's confirmation unless `ask` is

@@ -4,6 +4,8 @@
 #include "image/MemoryImage.h"
 #include "link/Link.h"
 #include "link/LinkTexts.h"
+#include "link/StopSignals.h"
+#include "ops/ChipIdentity.h"
 #include "ops/OpTexts.h"
 #include "ops/OperationHost.h"
 
@@ -62,7 +64,8 @@ bool Engine::reportStops(const QString& text) {
 
 bool Engine::portStops() {
   if (portFailed_ || hostStopped_) return true;
-  if (host_.stopRequested()) {
+  // A stop signal cut the chip's supply: what it was doing cannot go on.
+  if (host_.stopRequested() || StopSignals::boardReleased()) {
     hostStopped_ = true;
     send(CmdProgModeOff);
     return true;
@@ -72,6 +75,27 @@ bool Engine::portStops() {
   send(CmdProgModeOff);
   // The start-up text: the port is there but does not take what is written to it.
   prompts_.AskOnError(texts::portFailure(link_.port().writeProblem()));
+  return true;
+}
+
+void Engine::tally(qint64 word, qint64 blank) {
+  ++wordsRead_;
+  allZero_ = allZero_ && word == 0;
+  allBlank_ = allBlank_ && word == blank;
+}
+
+bool Engine::noChipAnswers(OperationKind kind) {
+  // A run that read nothing told nothing about the chip; a device without an identification
+  // word cannot tell a chip from an empty socket, and keeps the run's own result.
+  const bool onlyBlank = (kind == OpRead || kind == OpBlankCheck) && allBlank_;
+  if (wordsRead_ == 0 || !(allZero_ || onlyBlank) || device().DeviceID == kNoDeviceId) return false;
+  const IdentityWords words = readIdentityWords(link_);
+  if (portStops()) return true;
+  if (words.idWord != 0 && words.idWord != kErasedWord) return false;
+  host_.hideProgressWindow();
+  host_.UpdateStatusBar();
+  prompts_.ShowError(texts::noChipAnswers(words.idWord, device().Name));
+  host_.setMainWindowEnabled(true);
   return true;
 }
 
@@ -148,9 +172,12 @@ bool Engine::programPass(OperationKind kind, const QString& action, qint64 maxWo
       }
     }
     host_.ShowProgress(action, texts::areaProgram(), a);
+    // Paired writes are not read back: a stop is looked for at each location all the same.
+    if (pairedWrite && portStops()) return false;
     if (!pairedWrite) {
       const qint64 r = send(CmdReadProgData);
       if (portStops()) return false;
+      tally(r, kErasedWord);
       if (kind == OpRead) {
         image_.storeProgValue(int(a), r);
       } else if (kind == OpWrite || kind == OpVerify) {
@@ -174,10 +201,12 @@ bool Engine::identPass(OperationKind kind, const QString& action) {
     if (kind == OpWrite) ProgramWord(p, kIdWordBase + (id / weight) % 16);
     host_.ShowProgress(action, texts::areaIdent(), p);
     if (pairedWrite) {
+      if (portStops()) return false;
       weight *= 16;
     } else {
       const qint64 r = send(CmdReadProgData);
       if (portStops()) return false;
+      tally(r, kErasedWord);
       accumulated += (r % 16) * weight;
       weight *= 16;
       if (kind == OpRead) {
@@ -206,6 +235,7 @@ bool Engine::configPass(OperationKind kind, const QString& action) {
   if (kind == OpWrite && kindOf(device()) == DeviceKind::Flash1) return true;
   const qint64 r = send(CmdReadProgData);
   if (portStops()) return false;
+  tally(r, kErasedWord);
   if (kind == OpRead) {
     image_.SetPalConf(r);
   } else if (kind == OpWrite || kind == OpVerify) {
@@ -237,6 +267,7 @@ bool Engine::eepromPass(OperationKind kind, const QString& action) {
     }
     const qint64 r = send(CmdReadEEData) & 0xFF;
     if (portStops()) return false;
+    tally(r, kErasedByte);
     if (kind == OpRead) {
       image_.storeEeValue(int(a), r);
     } else if (kind == OpBlankCheck) {
@@ -259,6 +290,8 @@ bool Engine::RunOperation(OperationKind kind) {
   failedWritesBefore_ = link_.failedWrites();
   portFailed_ = false;
   hostStopped_ = false;
+  wordsRead_ = 0;
+  allZero_ = allBlank_ = true;
   send(CmdProgModeOn);
   if (portStops()) return false;
   if (host_.scopeProgram() && !programPass(kind, action, maxWord)) return false;
@@ -287,6 +320,7 @@ bool Engine::RunOperation(OperationKind kind) {
   // Writes that were not read back ("Flash1" pairs) were never checked: no success is claimed
   // when the port refused any of them.
   if (portStops()) return false;
+  if (noChipAnswers(kind)) return false;
 
   host_.hideProgressWindow();
   host_.UpdateStatusBar();

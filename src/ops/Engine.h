@@ -39,6 +39,9 @@ class Engine {
   // True when the port refused a write during the last run: the run was stopped and the user
   // told that the port cannot be reached.
   bool portFailed() const { return portFailed_; }
+  // True when the last run was stopped without a question: the front end asked for it, or a
+  // stop signal released the board.
+  bool stoppedWithoutQuestion() const { return hostStopped_; }
 
   DeviceContext& devices() { return devices_; }
   const DeviceDef& device() const { return devices_.CurrentDevice; }
@@ -63,8 +66,17 @@ class Engine {
   bool reportStops(const QString& text);
   // True, after telling the user, when the port refused a write since the run began; what was
   // read then did not come from the chip. True as well, with nothing told, when the host asks
-  // for the run to stop; the chip is then taken out of programming mode as after a Cancel.
+  // for the run to stop or a stop signal released the board; the chip is then taken out of
+  // programming mode as after a Cancel.
   bool portStops();
+
+  // Counts a word the run read from the chip; `blank` is the area's erased value.
+  void tally(qint64 word, qint64 blank);
+  // At the end of a run whose reads cannot be told from an empty socket (every word 0000, or a
+  // read or blank check that found only erased words), on a device with an identification
+  // word: reads that word, and when no chip answers (0000 or 3FFF) says so instead of the
+  // completion. True when the run must not claim success.
+  bool noChipAnswers(OperationKind kind);
 
   bool programPass(OperationKind kind, const QString& action, qint64 maxWord);
   bool identPass(OperationKind kind, const QString& action);
@@ -79,6 +91,10 @@ class Engine {
   std::uint64_t failedWritesBefore_ = 0;
   bool portFailed_ = false;
   bool hostStopped_ = false;
+  // What the run's reads found.
+  qint64 wordsRead_ = 0;
+  bool allZero_ = true;
+  bool allBlank_ = true;
 };
 
 }  // namespace tavrix

@@ -60,6 +60,17 @@ inline QString operationCompleted() {
   return QStringLiteral("Operación Completada.");
 }
 
+// Instead of the completion, when what a run read could have come from an empty socket and the
+// identification word says that it did.
+inline QString noChipAnswers(qint64 idWord, const QString& device) {
+  return QStringLiteral(
+             "No responde ningún PIC: lo leído no se distingue de un zócalo vacío, y la palabra "
+             "de identificación lee %1, cuando un %2 respondería con la suya; compruebe el "
+             "zócalo, la alimentación (VDD), la tensión de programación (VPP) y el cable, o "
+             "pruebe la placa.")
+      .arg(hexText(idWord, 4), device);
+}
+
 inline QString programOutOfRange(qint64 address) {
   return QStringLiteral("Error en los códigos de programa (fuera de rango), dir: ") +
          hexText(address, 4) + QStringLiteral(" fila: ") + hexText(address / 16, 4) +
@@ -121,6 +132,14 @@ inline QString unprotectNotSupported() {
   return QStringLiteral(
       "El algoritmo de programación de este dispositivo no tiene secuencia de borrado. No se ha "
       "enviado nada al PIC.");
+}
+
+// An operation stopped by Ctrl+Z (a stop signal): the board was left idle before the program
+// stopped.
+inline QString operationSuspended() {
+  return QStringLiteral(
+      "Operación cancelada: el programa se detuvo (Ctrl+Z) en medio de ella y el PIC se quedó "
+      "sin alimentación; repítala.");
 }
 
 }  // namespace tavrix::texts

@@ -3,12 +3,14 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 
 #include "device/FileSave.h"
+#include "link/EndingSignals.h"
 #include "sim/SimTexts.h"
 #include "sim/VirtualChip.h"
 
@@ -23,12 +25,24 @@ bool lockNow(int fd) {
   return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
 }
 
+// Asked with every signal blocked: a signal that ends the program, held back during the save,
+// means the run is ending as killed, and a killed run does not save.
+bool noEndingSignalWaits() {
+  sigset_t waiting;
+  if (::sigpending(&waiting) != 0) return true;
+  for (int signo : EndingSignals::handledSignals())
+    if (sigismember(&waiting, signo) == 1) return false;
+  return true;
+}
+
 bool failWith(QString* error, const QString& message) {
   if (error) *error = message;
   return false;
 }
 
 }  // namespace
+
+ChipStateFile::ChipStateFile() = default;
 
 ChipStateFile::~ChipStateFile() {
   if (fd_ >= 0) ::close(fd_);
@@ -82,6 +96,7 @@ bool ChipStateFile::open(const QString& path, const VirtualChip& chip, QString* 
     }
     fd_ = file.release();
     created_ = true;
+    held_ = blank;
     return true;
   }
   return failWith(error, texts::chipFileInUse());
@@ -97,23 +112,43 @@ bool ChipStateFile::load(VirtualChip& chip, QString* error) {
     if (fd >= 0 && !file.isOpen()) ::close(fd);
     return failWith(error, texts::chipFileOpen(path_, systemReason(errnum)));
   }
-  return chip.loadHex(file, error);
+  if (!chip.loadHex(file, error)) return false;
+  // As the chip holds it: a file written by hand (FFFF for a 14-bit word, say) is rewritten
+  // only when the chip changes.
+  held_ = chip.hexText(nullptr);
+  return true;
 }
 
 bool ChipStateFile::save(const VirtualChip& chip, QString* error) {
+  return prepare(chip, error) && commit(error);
+}
+
+bool ChipStateFile::prepare(const VirtualChip& chip, QString* error) {
+  save_.reset();
   const QByteArray text = chip.hexText(error);
   if (text.isEmpty()) return false;
-  FileSave file;
+  if (text == held_) return true;  // nothing to save: the file stays byte for byte
+  auto file = std::make_unique<FileSave>();
   QString reason;
-  if (!file.openAt(place_, &reason, FileSave::Devices::Refused))
+  if (!file->openAt(place_, &reason, FileSave::Devices::Refused))
     return failWith(error, texts::chipFileWrite(path_, reason));
-  if (!lockNow(file.descriptor())) {
+  if (!lockNow(file->descriptor())) {
     reason = systemReason(errno);
     return failWith(error, texts::chipFileWrite(path_, reason));
   }
-  if (!file.write(text, &reason) || !file.commit(&reason))
+  if (!file->write(text, &reason)) return failWith(error, texts::chipFileWrite(path_, reason));
+  save_ = std::move(file);
+  saving_ = text;
+  return true;
+}
+
+bool ChipStateFile::commit(QString* error) {
+  if (!save_) return true;
+  const std::unique_ptr<FileSave> file = std::move(save_);
+  QString reason;
+  if (!file->commit(&reason, FileSave::Commit::Replace, &noEndingSignalWaits))
     return failWith(error, texts::chipFileWrite(path_, reason));
-  const int fd = file.release();
+  const int fd = file->release();
   if (fd >= 0) {
     // The file this save replaced has lost the name: its lock guards nothing any more, and a
     // run that saves again and again (write --watch) must not pile up handles.
@@ -121,6 +156,7 @@ bool ChipStateFile::save(const VirtualChip& chip, QString* error) {
     saved_.assign(1, fd);
   }
   created_ = false;
+  held_ = saving_;
   return true;
 }
 

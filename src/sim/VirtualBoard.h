@@ -42,7 +42,8 @@ class VirtualBoard : public Port {
   std::uint8_t readStatus() override;
   // The lines become kIdleLines and nothing else happens: the chip is not driven from a signal
   // handler (its model may be in the middle of a change), and nothing of it outlives the
-  // program that is ending.
+  // program that is ending. A program that stops on a signal and is continued writes the idle
+  // byte again (Program Mode Off), which the chip then feels.
   bool goIdleNow() noexcept override;
 
   // The chip the board holds; with the "nochip" fault it stays out of the socket.

@@ -77,7 +77,9 @@ struct Placement {
 }  // namespace
 
 QString VirtualChip::contentsFileProblem() const {
-  const qint64 programEnd = 2 * qint64(programSize());
+  // The device's own size, not the chip's: the counter's user half holds 8192 words, and a
+  // device that claims more would put its words from 0x2000 on the ID and configuration bytes.
+  const qint64 programEnd = 2 * qint64(qMax(0, device_.ProgMem));
   const qint64 eeStart = 2 * qint64(device_.EEPromStart);
   const qint64 eeEnd = eeStart + 2 * qint64(eepromSize());
   if (eepromSize() > 0 && (eeStart < 0 || eeEnd > kFileBytes)) return texts::hexEEPromDoesNotFit();

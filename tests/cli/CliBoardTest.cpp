@@ -1,6 +1,8 @@
 // board-test and identify end to end on the virtual board with every fault, and the identity
 // check that write and unprotect make before anything reaches the chip.
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include "CliRun.h"
@@ -139,6 +141,35 @@ TEST(CliBoard, IdentityCheckRefusesBeforeWritingAndNoIdCheckSkipsIt) {
   EXPECT_EQ(run.status, 0) << run.err.toStdString();
   EXPECT_EQ(hexWordsOfFile(state).value(0), 0x2805);
   EXPECT_EQ(hexWordsOfFile(state).value(0x2006), 0x09E1);
+}
+
+// A comment after the DeviceID's value makes it no number, as for every key of the file: the
+// identity check cannot run, and write says so (once) instead of turning it off unseen.
+TEST(CliBoard, DeviceIdThatReadsAsNoneIsToldWhereTheCheckWouldRun) {
+  TempFiles tmp;
+  QFile shipped(QStringLiteral(TAVRIX_SHIPPED_INI));
+  ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+  QByteArray text = shipped.readAll();
+  ASSERT_TRUE(text.contains("\nDeviceID=$0560\n"));
+  text.replace("\nDeviceID=$0560\n", "\nDeviceID=$0560 ;PIC16F84A\n");
+  const QString ini = tmp.write(QStringLiteral("t.ini"), text);
+  const QString state = tmp.path(QStringLiteral("chip.hex"));
+  const QString fw = tmp.write(QStringLiteral("fw.hex"), oneWordProgram());
+  const QStringList board = {QStringLiteral("--ini"),     ini,
+                             QStringLiteral("--device"),  QStringLiteral("PIC16F84A"),
+                             QStringLiteral("--virtual"), state};
+
+  CliRun run = runCli(QStringList(board) << QStringLiteral("write") << fw);
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_EQ(run.err, QStringLiteral("Aviso: El dispositivo PIC16F84A tiene DeviceID=$0560 "
+                                    ";PIC16F84A, que no es una palabra de identificación: no se "
+                                    "comprueba qué PIC hay en el zócalo. Escriba el valor solo "
+                                    "(por ejemplo DeviceID=$0560) y los comentarios en una "
+                                    "línea propia que empiece por \";\".\n"));
+  run = runCli(QStringList(board) << QStringLiteral("--no-id-check") << QStringLiteral("write")
+                                  << fw);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
 }
 
 }  // namespace

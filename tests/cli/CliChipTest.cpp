@@ -105,7 +105,8 @@ TEST_P(CliKinds, VerifyAgainstAnotherProgramReportsAndStops) {
   const int programWords = int(hexWordsOfFile(fw).keys().count());
   EXPECT_GE(count(run.err, QStringLiteral("Error: ")), 3);
   EXPECT_LE(count(run.err, QStringLiteral("Error: ")), programWords + 5);
-  EXPECT_EQ(run.out, QStringLiteral("Operación Completada.\n"));
+  // The run reached its end, with errors: the command failed, and does not say it completed.
+  EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
 }
 
 TEST_P(CliKinds, UnprotectOfAProtectedChip) {

@@ -1,12 +1,15 @@
 #include "CliRun.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,9 +47,32 @@ CliRun runCli(const QStringList& args, const QString& workDir) {
   return run;
 }
 
-CliRun runCliBytes(const QList<QByteArray>& args, const std::function<void()>& inChild) {
+QString cliCopyForOthers(const QString& folder, QString* why) {
+  const QString own = folder + QStringLiteral("/tool");
+  const QString copy = own + QStringLiteral("/tavrix-cli");
+  if (!QDir().mkpath(own) || !QFile::copy(cliBinary(), copy) ||
+      ::chmod(QFile::encodeName(own).constData(), 0755) != 0 ||
+      ::chmod(QFile::encodeName(copy).constData(), 0755) != 0) {
+    *why = QStringLiteral("cannot copy tavrix-cli into ") + own;
+    return {};
+  }
+  // Every folder on the way must let others through.
+  for (QString dir = own; !dir.isEmpty() && dir != QStringLiteral("/");
+       dir = QFileInfo(dir).path()) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(dir).constData(), &st) != 0 || (st.st_mode & S_IXOTH) == 0) {
+      *why = dir + QStringLiteral(" does not let other users through (mode ") +
+             QString::number(st.st_mode & 07777, 8) + QLatin1Char(')');
+      return {};
+    }
+  }
+  return copy;
+}
+
+CliRun runCliBytes(const QList<QByteArray>& args, const std::function<void()>& inChild,
+                   const QString& tool) {
   CliRun run;
-  const QByteArray binary = QFile::encodeName(cliBinary());
+  const QByteArray binary = QFile::encodeName(tool.isEmpty() ? cliBinary() : tool);
   std::vector<QByteArray> argv = {binary};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;

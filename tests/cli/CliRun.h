@@ -32,8 +32,16 @@ QString cliBinary();
 CliRun runCli(const QStringList& args, const QString& workDir = {});
 
 // The same with arguments given as bytes (names that are not UTF-8 among them); `inChild` runs
-// in the new process before the tool starts (limits, another user).
-CliRun runCliBytes(const QList<QByteArray>& args, const std::function<void()>& inChild = {});
+// in the new process before the tool starts (limits, another user). `binary`: another copy of
+// the tool (see cliCopyForOthers), the build's by default.
+CliRun runCliBytes(const QList<QByteArray>& args, const std::function<void()>& inChild = {},
+                   const QString& binary = {});
+
+// A copy of tavrix-cli that any user may run, for a test that runs it as another user: the
+// build's own may sit in a folder only its owner may enter (a checkout in a 0700 home). Made in
+// a folder of its own inside `folder`; empty, with `why` said, when no user but the owner could
+// reach it there (a folder on the way that others may not enter).
+QString cliCopyForOthers(const QString& folder, QString* why);
 
 // The shipped device file's path with --ini before it, ready to prepend to an argument list.
 QStringList shippedIni();

@@ -4,6 +4,7 @@
 // keeps what it held.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -13,7 +14,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <mutex>
+#include <thread>
+
 #include "cli/CliRun.h"
+#include "support/ChildStops.h"
 #include "support/TempFiles.h"
 
 namespace tavrix::test {
@@ -22,8 +27,10 @@ namespace {
 const QString kFixture = QStringLiteral("wisp628-blink-a-led__a877.hex");
 
 // Starts tavrix-cli with `args`, stdin from /dev/null, stdout and stderr on the given
-// descriptors, no core files; returns its pid.
-pid_t startCli(const QStringList& args, int out, int err) {
+// descriptors, no core files; returns its pid. With `holdSave`, the state file's save waits
+// while that file exists.
+pid_t startCli(const QStringList& args, int out, int err, const QString& holdSave = {}) {
+  const QByteArray hold = QFile::encodeName(holdSave);
   const QByteArray binary = QFile::encodeName(cliBinary());
   std::vector<QByteArray> argv = {binary};
   for (const QString& a : args) argv.push_back(QFile::encodeName(a));
@@ -32,8 +39,12 @@ pid_t startCli(const QStringList& args, int out, int err) {
   pointers.push_back(nullptr);
   const pid_t child = ::fork();
   if (child == 0) {
+    // A group of its own, whose parent is in another group of the session, as a shell's job:
+    // a stop signal stops it.
+    ::setpgid(0, 0);
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
+    if (!hold.isEmpty()) ::setenv("TAVRIX_TEST_HOLD_SAVE", hold.constData(), 1);
     ::dup2(out, STDOUT_FILENO);
     ::dup2(err, STDERR_FILENO);
     const int null = ::open("/dev/null", O_RDONLY);
@@ -106,6 +117,113 @@ TEST(CliSignals, EveryEndingSignalLeavesTheBoardIdleTheTraceWholeAndTheStateAsIt
     EXPECT_EQ(WTERMSIG(status), signo);
     expectWholeTraceEndingIdle(tmp.read(QStringLiteral("t.txt")));
     EXPECT_EQ(tmp.read(QStringLiteral("chip.hex")), before);
+  }
+}
+
+// Ctrl+Z in the middle of a run: the board is idle before the tool stops (the trace ends with
+// the idle byte then), and once continued the run ends as cancelled, with nothing but the idle
+// byte written after it, a message and status 2.
+TEST(CliSignals, CtrlZMidRunIdlesTheBoardFirstAndContinuedTheRunEndsCancelledWithTwo) {
+  TempFiles tmp;
+  const QString trace = tmp.path(QStringLiteral("t.txt"));
+  int err[2];
+  ASSERT_EQ(::pipe2(err, O_CLOEXEC), 0);
+  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const pid_t child = startCli(shippedIni() << "--device"
+                                            << "PIC16F877"
+                                            << "--virtual" << tmp.path(QStringLiteral("chip.hex"))
+                                            << "--virtual-fault"
+                                            << "slow,data0"
+                                            << "--keep-going"
+                                            << "--trace" << trace << "blank",
+                               null, err[1]);
+  ::close(err[1]);
+  ::close(null);
+  // Standard error is read all along: a full pipe would hold the tool up.
+  std::mutex guard;
+  QByteArray said;
+  std::thread reader([&] {
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(err[0], buffer, sizeof buffer)) > 0) {
+      const std::lock_guard<std::mutex> lock(guard);
+      said.append(buffer, int(n));
+    }
+  });
+  const auto saidSoFar = [&] {
+    const std::lock_guard<std::mutex> lock(guard);
+    return said;
+  };
+  for (int i = 0; i < 3000 && !saidSoFar().contains("Error: "); ++i) ::usleep(10000);
+  ASSERT_TRUE(saidSoFar().contains("Error: ")) << "the run never began";
+
+  ::kill(child, SIGTSTP);
+  int status = nextStopOrEnd(child);
+  ASSERT_TRUE(status != -1 && WIFSTOPPED(status));
+  EXPECT_EQ(WSTOPSIG(status), SIGTSTP);
+  const QList<QByteArray> atStop = tmp.read(QStringLiteral("t.txt")).trimmed().split('\n');
+  EXPECT_EQ(atStop.back(), "W 24");
+
+  ::kill(child, SIGCONT);
+  status = nextStopOrEnd(child);
+  reader.join();
+  ::close(err[0]);
+  ASSERT_TRUE(status != -1 && WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_TRUE(
+      said.contains("Error: Operación cancelada: el programa se detuvo (Ctrl+Z) en medio "
+                    "de ella y el PIC se quedó sin alimentación; repítala.\n"))
+      << said.right(300).toStdString();
+  const QByteArray whole = tmp.read(QStringLiteral("t.txt"));
+  expectWholeTraceEndingIdle(whole);
+  const QList<QByteArray> lines = whole.trimmed().split('\n');
+  ASSERT_GE(lines.size(), atStop.size());
+  EXPECT_EQ(lines.mid(0, atStop.size()), atStop);
+  for (qsizetype i = atStop.size(); i < lines.size(); ++i) {
+    if (lines[i].startsWith('W')) {
+      EXPECT_EQ(lines[i], "W 24") << "line " << i + 1;
+    }
+  }
+}
+
+// A signal in the middle of the save that ends a run, or a round of write --watch: the state
+// file's new copy is written beside it, not yet in its place. The run ends as killed runs do:
+// the new copy is removed, the previous contents stay, the trace is whole and ends idle.
+TEST(CliSignals, SignalDuringTheSaveKeepsThePreviousFileAndLeavesNothingHalfMade) {
+  TempFiles tmp;
+  const QString state = tmp.path(QStringLiteral("chip.hex"));
+  const QString trace = tmp.path(QStringLiteral("t.txt"));
+  const QString hold = tmp.write(QStringLiteral("hold"), "");
+  const QString fw = tmp.write(QStringLiteral("fw.hex"), ":0400000005280000CF\n:00000001FF\n");
+  const QStringList device = shippedIni() << "--device"
+                                          << "PIC16F84A"
+                                          << "--virtual" << state;
+  ASSERT_EQ(runCli(QStringList(device) << "blank").status, 0);  // an erased chip
+  const QByteArray before = tmp.read(QStringLiteral("chip.hex"));
+  const QStringList names = {"chip.hex", "fw.hex", "hold", "t.txt"};
+  const auto listed = [&tmp] {
+    return QDir(tmp.path(QString())).entryList(QDir::Files | QDir::Hidden | QDir::System);
+  };
+  for (const QStringList& command :
+       {QStringList{"write", fw}, QStringList{"write", "--watch", fw}}) {
+    for (int signo : {SIGINT, SIGTERM}) {
+      SCOPED_TRACE(command.join(' ').toStdString() + ", " + ::strsignal(signo));
+      const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+      const pid_t child =
+          startCli(QStringList(device) << "--trace" << trace << command, null, null, hold);
+      ::close(null);
+      for (int i = 0; i < 3000 && listed().size() <= names.size(); ++i) ::usleep(10000);
+      const QStringList during = listed();
+      ::kill(child, signo);
+      const int status = waitFor(child);
+      ASSERT_EQ(during.size(), names.size() + 1) << during.join(' ').toStdString();
+      EXPECT_TRUE(during.first().startsWith(QStringLiteral(".chip.hex.")));
+      ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+      EXPECT_EQ(WTERMSIG(status), signo);
+      EXPECT_EQ(listed(), names);
+      EXPECT_EQ(tmp.read(QStringLiteral("chip.hex")), before);
+      expectWholeTraceEndingIdle(tmp.read(QStringLiteral("t.txt")));
+    }
   }
 }
 

@@ -37,6 +37,15 @@ TEST(CliTrace, BlankCheckOfTheConfigurationWordOnly) {
       readTrace(4, 0x3FFF),        // the erased word 3FFF: every bit reads 1
       progModeOffTrace(),
       progModeOffTrace(),  // no EEPROM pass
+      // Only erased words, as an empty socket on a board that reads ones would give: the
+      // identification word tells, and a chip answers (PIC16F84A, revision 1).
+      progModeOnTrace(),
+      dataOutTrace(0, 0x3FFF),
+      repeat(commandTrace(6), 6),
+      readTrace(4, 0x0561),
+      commandTrace(6),
+      readTrace(4, 0x3FFF),
+      progModeOffTrace(),
       {"W 24"},
   });
   EXPECT_EQ(fileLines(trace), expected);

@@ -46,6 +46,33 @@ TEST(CliUsage, HelpNamesEveryOptionAndCommand) {
   }
 }
 
+// The parser's own texts (its options, the usage lines, its errors) are Spanish like the rest.
+TEST(CliUsage, TheParsersOwnTextsAreSpanish) {
+  const CliRun help = runCli({QStringLiteral("--help")});
+  EXPECT_TRUE(help.out.startsWith(QStringLiteral("Uso: "))) << help.out.toStdString();
+  for (const char* text :
+       {" [opciones] COMMAND [ARGS]\n", "\nOpciones:\n", "\nArgumentos:\n",
+        "Muestra la ayuda de las opciones de la línea de",
+        "Muestra la ayuda con las opciones propias de Qt.", "Muestra la versión del programa."})
+    EXPECT_TRUE(help.out.contains(QString::fromUtf8(text))) << text;
+  for (const char* english : {"Usage", "Options:", "Arguments:", "Displays", "options]"})
+    EXPECT_FALSE(help.out.contains(QLatin1String(english))) << english;
+
+  const QString hint = QStringLiteral("\nPruebe «tavrix-cli --help» para más información.\n");
+  struct Case {
+    QStringList args;
+    QString err;
+  };
+  for (const Case& c :
+       {Case{{"--bogus", "blank"}, "tavrix-cli: opción desconocida: «bogus»."},
+        Case{{"blank", "--ini"}, "tavrix-cli: la opción --ini necesita un valor."},
+        Case{{"--watch=yes", "write", "x.hex"}, "tavrix-cli: la opción --watch no lleva valor."}}) {
+    const CliRun run = runCli(c.args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, c.err + hint);
+  }
+}
+
 // The manual page is the reference users' scripts are written from: it names every option, every
 // command with its arguments and every exit status.
 TEST(CliUsage, ManualPageDescribesTheWholeInterface) {
@@ -70,10 +97,10 @@ TEST(CliUsage, ManualPageDescribesTheWholeInterface) {
   EXPECT_TRUE(text.contains(QStringLiteral("/etc/Tavrix.ini")));
 }
 
-TEST(CliUsage, VersionIsOneZeroOne) {
+TEST(CliUsage, VersionIsTheProjectsVersion) {
   const CliRun run = runCli({QStringLiteral("--version")});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, QStringLiteral("tavrix-cli 1.01\n"));
+  EXPECT_EQ(run.out, QStringLiteral("tavrix-cli " TAVRIX_VERSION "\n"));
 }
 
 TEST(CliUsage, DevicesListsThePicSectionsInFileOrder) {

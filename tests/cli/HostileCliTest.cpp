@@ -1,13 +1,15 @@
 // The command-line tool against hostile paths and devices: a state file that is a device, port
 // nodes that are no ports or are held by another program, a device file whose first device is
-// absurd, and a HEX file saved to a full device.
+// absurd, a HEX file saved to a full device, a record cut short and lines of a gigabyte.
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
 
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -163,6 +165,35 @@ TEST(HostileCli, AbsurdFirstDeviceIsNamedWhenNoDeviceIsGiven) {
   EXPECT_FALSE(QFile::exists(tmp.path("s.hex")));
 }
 
+// A FIFO planted at the --trace path would hold the run until someone read it; it is refused at
+// once, as a folder is, before the chip or its contents file is touched.
+TEST(HostileCli, TraceThatIsNeitherAFileNorACharacterDeviceIsRefusedAtOnce) {
+  TempFiles tmp;
+  const QString fifo = tmp.path(QStringLiteral("fifo"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString folder = tmp.path(QStringLiteral("folder"));
+  ASSERT_EQ(::mkdir(QFile::encodeName(folder).constData(), 0700), 0);
+  const QString state = tmp.path(QStringLiteral("s.hex"));
+  for (const auto& [trace, reason] :
+       {std::pair{fifo, "no es un fichero regular ni un dispositivo de caracteres"},
+        std::pair{folder, "Is a directory"}}) {
+    SCOPED_TRACE(trace.toStdString());
+    QProcess run;
+    run.setStandardInputFile(QProcess::nullDevice());
+    run.start(cliBinary(), shippedIni() << "--virtual" << state << "--trace" << trace << "blank");
+    if (!run.waitForFinished(20000)) {
+      run.kill();
+      run.waitForFinished();
+      FAIL() << "the run waited on its trace";
+    }
+    EXPECT_EQ(run.exitCode(), 2);
+    EXPECT_EQ(QString::fromUtf8(run.readAllStandardError()),
+              QStringLiteral("Error: No se puede crear el fichero de traza %1: %2.\n")
+                  .arg(trace, QString::fromUtf8(reason)));
+    EXPECT_FALSE(QFile::exists(state));
+  }
+}
+
 TEST(HostileCli, SaveToAFullDeviceShowsTheSystemError) {
   TempFiles tmp;
   const QString full = fullDevice(tmp);
@@ -201,6 +232,72 @@ TEST(HostileCli, RecordsOfABiggerChipAreCountedOnce) {
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, QStringLiteral("Error: Hex File: dirección fuera de rango\n"
                                     "Carga del fichero HEX detenida: no se ha tocado el PIC.\n"));
+}
+
+// A record that claims 16 bytes and carries 5, the last of which passes as its checksum. Nothing
+// of it reaches the chip: write and verify refuse the file before the chip is touched, hex saves
+// nothing; with --keep-going the record is skipped, so the file has no program words to write
+// and the chip keeps the previous program, never the record's bytes.
+TEST(HostileCli, RecordShorterThanItsLengthNeverReachesTheChip) {
+  TempFiles tmp;
+  const QString state = tmp.path(QStringLiteral("chip.hex"));
+  const QStringList board = shippedIni() << "--device"
+                                         << "PIC16F84A"
+                                         << "--virtual" << state;
+  const QString previous =
+      tmp.write(QStringLiteral("old.hex"),
+                hexRecord(0, QByteArray::fromHex("1111222233330404")) + ":00000001FF\n");
+  ASSERT_EQ(runCli(QStringList(board) << "write" << previous).status, 0);
+  const QByteArray before = tmp.read(QStringLiteral("chip.hex"));
+  const QString cut = tmp.write(QStringLiteral("short.hex"), ":1000000001020304E6\n:00000001FF\n");
+  const QString question = QStringLiteral("Error: Hex File: registro más corto que su longitud.\n");
+
+  for (const char* command : {"write", "verify"}) {
+    const CliRun run = runCli(QStringList(board) << command << cut);
+    EXPECT_EQ(run.status, 2) << command;
+    EXPECT_EQ(run.err, question + "Carga del fichero HEX detenida: no se ha tocado el PIC.\n");
+    EXPECT_EQ(tmp.read(QStringLiteral("chip.hex")), before);
+  }
+  const QString out = tmp.path(QStringLiteral("out.hex"));
+  EXPECT_EQ(runCli(shippedIni() << "hex" << cut << out).status, 2);
+  EXPECT_FALSE(QFile::exists(out));
+
+  const CliRun run = runCli(QStringList(board) << "--keep-going"
+                                               << "write" << cut);
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_EQ(run.err, question);
+  EXPECT_EQ(hexWordsOfFile(state), hexWords(before));
+  EXPECT_EQ(hexWords(before).value(2), 0x3333);
+}
+
+// A gigabyte of one line (sparse: no disk used) as the HEX input and as the virtual chip's
+// contents file, with the tool allowed 100 MB of data: each is refused with its question or
+// message. Before lines were capped, the HEX input ended in std::bad_alloc (status 134).
+TEST(HostileCli, GigabyteLinesAreRefusedWithinAHundredMegabytes) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own memory would not fit the limit";
+#endif
+  TempFiles tmp;
+  const QString huge = tmp.write(QStringLiteral("huge.hex"), ":");
+  ASSERT_EQ(::truncate(QFile::encodeName(huge).constData(), off_t{1} << 30), 0);
+  const QByteArray ini = QByteArrayLiteral(TAVRIX_SHIPPED_INI);
+  const QByteArray hugeName = QFile::encodeName(huge);
+  const QByteArray out = QFile::encodeName(tmp.path(QStringLiteral("out.hex")));
+  const auto limited = [] {
+    const rlimit limit{rlim_t{100} << 20, rlim_t{100} << 20};
+    ::setrlimit(RLIMIT_DATA, &limit);
+  };
+
+  CliRun run = runCliBytes({"--ini", ini, "hex", hugeName, out}, limited);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, QStringLiteral("Error: Hex File: línea demasiado larga (más de 65536 "
+                                    "caracteres).\nCarga del fichero HEX detenida: no se ha "
+                                    "tocado el PIC.\n"));
+
+  run = runCliBytes({"--ini", ini, "--virtual", hugeName, "read", out}, limited);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(run.err.contains(QStringLiteral("la línea es más larga que cualquier registro")))
+      << run.err.toStdString();
 }
 
 }  // namespace

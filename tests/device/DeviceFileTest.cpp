@@ -81,8 +81,9 @@ TEST(DeviceFile, IdentificationWordInEveryFormOrNone) {
       {"-1", kNoDeviceId},
       {"$4000", kNoDeviceId},
       {"$FFFFFFFF", kNoDeviceId},
-      {"$001F", kNoDeviceId},  // device code 0: what an empty socket reads
-      {"$3FFF", kNoDeviceId},  // what a part without the word answers
+      {"$001F", kNoDeviceId},             // device code 0: what an empty socket reads
+      {"$3FFF", kNoDeviceId},             // what a part without the word answers
+      {"$0560 ;PIC16F84A", kNoDeviceId},  // read as every key is: no number, but said
   };
   test::TempFiles tmp;
   for (const Case& c : cases) {
@@ -91,7 +92,13 @@ TEST(DeviceFile, IdentificationWordInEveryFormOrNone) {
     const DeviceDef d = ReadDeviceSection(path, "PIC1");
     EXPECT_EQ(d.DeviceID, c.id);
     EXPECT_EQ(deviceIdMatches(d, 0x0563), c.id == 0x0560);
+    // A key that is there and gives no word turns the identity check off, so that is told;
+    // an empty value reads as no key.
+    const bool told = c.id == kNoDeviceId && *c.value != '\0';
+    EXPECT_EQ(deviceIdWarning(d).contains("DeviceID=" + QString::fromUtf8(c.value) + ", que no es"),
+              told);
   }
+  EXPECT_TRUE(deviceIdWarning(ReadDeviceSection(tmp.write("t.ini", "[PIC1]\n"), "PIC1")).isEmpty());
 }
 
 TEST(DeviceFile, FileIsReadAfreshAndNeverWritten) {

@@ -73,5 +73,30 @@ TEST(HostileDeviceFile, ReadingASmallFileNeedsLittleMemory) {
             "");
 }
 
+// Hundreds of thousands of names, each a section with nothing in it (the most names a file of
+// its size can hold), are listed with at most four times the file's size of memory: the table
+// that tells the repeated names, and the one it grows from, once took three times the file on
+// their own.
+TEST(HostileDeviceFile, ManyBareNamesAreListedInLessThanFourTimesTheFilesSize) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine: no limit measures the reader";
+#endif
+  constexpr int kNames = 700'000;
+  QByteArray text;
+  for (int i = 0; i < kNames; ++i) text += "[PIC" + QByteArray::number(i) + "]\n";
+  TempFiles tmp;
+  const QString path = tmp.write(QStringLiteral("names.ini"), text);
+  const long fourTimesMb = 4 * text.size() / (1024 * 1024);
+  text.clear();
+  EXPECT_EQ(runWithDataHeadroom(fourTimesMb,
+                                [&path] {
+                                  const DeviceList list = ReadDeviceList(path);
+                                  return list.devices.size() == kNames &&
+                                         list.devices.at(kNames - 1) == "PIC699999" &&
+                                         list.repeated.isEmpty();
+                                }),
+            "");
+}
+
 }  // namespace
 }  // namespace tavrix::test

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
@@ -12,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "app/MessageBoxPrompts.h"
 #include "app/TTavrixForm.h"
 #include "device/DeviceFile.h"
 #include "link/VirtualClock.h"
@@ -34,6 +38,10 @@ class ObservingPrompts : public ScriptedPrompts {
   bool AskYesNo(const QString& caption, const QString& text) override {
     if (onBox) onBox(text);
     return ScriptedPrompts::AskYesNo(caption, text);
+  }
+  bool AskOnError(const QString& text) override {
+    if (onBox) onBox(text);
+    return ScriptedPrompts::AskOnError(text);
   }
 };
 
@@ -151,6 +159,93 @@ TEST_F(OperationsGui, WindowManagerCannotCloseTheProgressWindowMidRun) {
   EXPECT_EQ(completions(), 2);
 }
 
+// However the close comes (the title bar or Alt+F4 through the window manager, "Salir", a quit
+// of the application as the desktop's logout makes), it never closes the main window under the
+// run: the run stops at its next location as a Cancel would, leaves programming mode, and the
+// window closes then. Nothing is left running without a window.
+TEST_F(OperationsGui, ClosingTheMainWindowMidRunStopsTheRunAndClosesOnceIdle) {
+  struct Case {
+    const char* name;
+    std::function<void(TTavrixForm&)> close;
+  };
+  const Case cases[] = {
+      {"window manager",
+       [](TTavrixForm& f) {
+         QCloseEvent request;
+         QCoreApplication::sendEvent(f.windowHandle(), &request);
+       }},
+      {"Salir", [](TTavrixForm& f) { f.Exit1->trigger(); }},
+      {"quit", [](TTavrixForm&) { QCoreApplication::quit(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VirtualChip fresh(ReadDeviceSection(QStringLiteral(TAVRIX_SHIPPED_INI), "PIC16F84A"), clock);
+    StartupOptions options;
+    options.configPath = QStringLiteral(TAVRIX_SHIPPED_INI);
+    options.clock = &clock;
+    options.openPort = [&](const QString&) { return std::make_unique<VirtualBoard>(&fresh); };
+    prompts.clear();
+    form = std::make_unique<TTavrixForm>(prompts, options);
+    form->Principal();
+    form->show();
+    for (int a = 0; a < 1024; ++a) form->image().storeProgValue(a, 0x0123);
+    form->image().setProgEnd(1024);
+    bool openUnderTheRun = false;
+    // In the application's event loop, as the program runs: it ends once the window is closed.
+    QTimer::singleShot(0, form->BotonEscribir, &QPushButton::click);
+    QTimer::singleShot(0, form.get(), [&] {
+      c.close(*form);
+      openUnderTheRun = form->isVisible() && form->procesaForm()->isVisible();
+    });
+    QTimer guard;
+    guard.callOnTimeout(qApp, &QCoreApplication::quit);
+    guard.start(60000);
+    QApplication::exec();
+    EXPECT_TRUE(guard.isActive()) << "the window never closed";
+    EXPECT_TRUE(openUnderTheRun);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->procesaForm()->isVisible());
+    EXPECT_TRUE(prompts.texts().isEmpty()) << prompts.texts().join('|').toStdString();
+    // Stopped at once, out of programming mode and without supply.
+    EXPECT_FALSE(fresh.inProgrammingMode());
+    EXPECT_EQ(fresh.programWord(0), 0x0123);
+    EXPECT_EQ(fresh.programWord(100), 0x3FFF);
+    EXPECT_EQ(form->port(), nullptr);  // closed, the board idle first
+  }
+}
+
+// An error box open when the close comes is answered Cancel, and the window closes after it.
+TEST_F(OperationsGui, CloseDuringARunsErrorBoxCancelsItAndCloses) {
+  MessageBoxPrompts boxes;
+  StartupOptions options;
+  options.configPath = QStringLiteral(TAVRIX_SHIPPED_INI);
+  options.clock = &clock;
+  options.openPort = [this](const QString&) { return std::make_unique<VirtualBoard>(&chip); };
+  form = std::make_unique<TTavrixForm>(boxes, options);
+  boxes.setParent(form.get());
+  form->Principal();
+  form->show();
+  for (int a = 0; a < 64; ++a) form->image().storeProgValue(a, 0x0123);  // the chip is blank
+  form->image().setProgEnd(64);
+  int errorBoxes = 0;
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || box->property("seen").toBool()) return;
+    box->setProperty("seen", true);
+    ++errorBoxes;
+    QCloseEvent request;
+    QCoreApplication::sendEvent(form->windowHandle(), &request);
+  });
+  poll.start();
+  form->BotonVerificar->click();
+  poll.stop();
+  EXPECT_EQ(errorBoxes, 1);  // the first mismatch; Cancel there stopped the run
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(chip.inProgrammingMode());
+}
+
 TEST_F(OperationsGui, ReadFillsTheWindowAndShowsTheFullExtent) {
   chip.setProgramWord(0x3FF, 0x2805);
   chip.setEEPromByte(0x3F, 0x5A);
@@ -199,6 +294,19 @@ TEST_F(OperationsGui, CancelledRunStillGivesTheWindowBack) {
   EXPECT_TRUE(form->isEnabled());
   EXPECT_FALSE(form->procesaForm()->isVisible());
   EXPECT_FALSE(chip.inProgrammingMode());
+}
+
+// A box over the progress window finds it at the box's location, refresh point or not.
+TEST_F(OperationsGui, ErrorBoxFindsTheProgressWindowAtItsLocation) {
+  for (int a = 0; a < 64; ++a) form->image().storeProgValue(a, a == 0x23 ? 0x0123 : 0x3FFF);
+  form->image().setProgEnd(64);
+  QStringList shown;
+  prompts.onBox = [&](const QString&) { shown << form->procesaForm()->Dir->text(); };
+  form->BotonVerificar->click();
+  EXPECT_EQ(prompts.texts().first(),
+            "Error de verificación en dir: 0023¿Está la tarjeta en modo programación?");
+  EXPECT_EQ(shown.first(), "0023");
+  EXPECT_EQ(form->procesaForm()->Dir->text(), "003F");  // hidden with the run's last location
 }
 
 TEST_F(OperationsGui, UnprotectNeitherDisablesTheWindowNorShowsProgress) {

@@ -10,9 +10,12 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QPushButton>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/MessageBoxPrompts.h"
@@ -22,6 +25,8 @@
 #include "link/EndingSignals.h"
 #include "link/LptPort.h"
 #include "link/VirtualClock.h"
+#include "ops/gui/TProcesaForm.h"
+#include "support/ChildStops.h"
 #include "support/ScriptedPrompts.h"
 
 using namespace tavrix;
@@ -63,6 +68,82 @@ TEST(ProgramEnds, TermLeavesTheWindowsPortIdle) {
       ::testing::KilledBySignal(SIGTERM), "");
   ::close(wire[1]);
   EXPECT_EQ(readAll(wire[0]), std::string("\x34\x08\x24"));
+  ::close(wire[0]);
+}
+
+// What the port has taken so far, without waiting.
+std::string readAvailable(int fd) {
+  std::string bytes;
+  char buffer[4096];
+  ssize_t n = 0;
+  while ((n = ::read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, std::size_t(n));
+  return bytes;
+}
+
+// The child's side of the Ctrl+Z test below, run in a fresh process of this program (a forked
+// one would inherit the painting threads of the tests before it, without the threads): a
+// main window whose port is the pipe named by TAVRIX_TEST_CTRLZ_PORT. Skipped on its own.
+TEST(ProgramEnds, CtrlZChildSide) {
+  const QByteArray fd = qgetenv("TAVRIX_TEST_CTRLZ_PORT");
+  if (fd.isEmpty()) GTEST_SKIP() << "run by CtrlZDuringAReadIdlesTheBoardFirstAndEndsItCancelled";
+  EndingSignals::install();
+  TempFiles files;
+  StartupOptions options;
+  options.configPath = files.write("Tavrix.ini", smallIni());
+  const int handle = fd.toInt();
+  options.openPort = [handle](const QString&) {
+    return std::unique_ptr<Port>(new LptPort(systemPorts(), handle, "pipe"));
+  };
+  MainWindowHarness h(options);
+  h.start();
+  h.form->show();
+  ::raise(SIGTSTP);                                 // idle: stopped and continued as any program
+  QTimer::singleShot(0, [] { ::raise(SIGTSTP); });  // at the read's first progress update
+  h.form->BotonLeer->click();
+  const bool cancelled = h.prompts.texts() ==
+                             QStringList{
+                                 "Operación cancelada: el programa se detuvo (Ctrl+Z) en "
+                                 "medio de ella y el PIC se quedó sin alimentación; "
+                                 "repítala."} &&
+                         h.form->isEnabled() && !h.form->procesaForm()->isVisible();
+  ::_exit(cancelled ? 0 : 1);
+}
+
+// Ctrl+Z: outside an operation the program stops and goes on as usual; during one, the board
+// goes idle before the program stops, and once continued the operation ends as cancelled, which
+// is said, and nothing but the idle byte reaches the port any more.
+TEST(ProgramEnds, CtrlZDuringAReadIdlesTheBoardFirstAndEndsItCancelled) {
+  int wire[2];
+  ASSERT_EQ(::pipe2(wire, O_NONBLOCK), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // A group of its own, whose parent is in another group of the session: stops are kept.
+    ::setpgid(0, 0);
+    ::setenv("TAVRIX_TEST_CTRLZ_PORT", std::to_string(wire[1]).c_str(), 1);
+    ::execl("/proc/self/exe", "test-gui", "--gtest_filter=ProgramEnds.CtrlZChildSide", nullptr);
+    ::_exit(127);
+  }
+  ::close(wire[1]);
+  // Stopped while idle: nothing was written.
+  int status = nextStopOrEnd(child);
+  ASSERT_TRUE(status != -1 && WIFSTOPPED(status)) << status;
+  EXPECT_EQ(WSTOPSIG(status), SIGTSTP);
+  EXPECT_EQ(readAvailable(wire[0]), "");
+  ::kill(child, SIGCONT);
+  // Stopped in the read: Program Mode On, the first word's command, then the idle byte last.
+  status = nextStopOrEnd(child);
+  ASSERT_TRUE(status != -1 && WIFSTOPPED(status)) << status;
+  const std::string before = readAvailable(wire[0]);
+  ASSERT_GE(before.size(), 3u);
+  EXPECT_EQ(before.substr(0, 2), "\x34\x08");
+  EXPECT_EQ(before.back(), '\x24');
+  ::kill(child, SIGCONT);
+  status = nextStopOrEnd(child);
+  ASSERT_TRUE(status != -1 && WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the read did not end as cancelled";
+  const std::string after = readAvailable(wire[0]);
+  EXPECT_EQ(after.find_first_not_of('\x24'), std::string::npos);
   ::close(wire[0]);
 }
 

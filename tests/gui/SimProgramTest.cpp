@@ -136,11 +136,19 @@ TEST(SimProgram, FaultsFromTheEnvironmentAreOnTheBoardTheWindowUses) {
   ASSERT_NE(programmer.chip(), nullptr);
   programmer.chip()->setProgramWord(0, 0x2805);
 
-  // "Leer PIC" on an empty socket: every word reads 0000, the chip itself is untouched.
+  // "Leer PIC" on an empty socket: every word reads 0000, the chip itself is untouched, and
+  // instead of a completion the user learns that no chip answers (a PIC16F84A would answer
+  // with its identification word).
   form.CBmemprog->setChecked(true);
   form.CBpalconfig->setChecked(true);
   form.LeerPIC1->trigger();
-  EXPECT_EQ(prompts.texts(), QStringList({"Operación Completada."}));
+  ASSERT_EQ(prompts.boxes.size(), 1);
+  EXPECT_EQ(prompts.boxes[0].kind, test::ScriptedPrompts::Kind::Failure);
+  EXPECT_TRUE(prompts.boxes[0].text.startsWith(
+      "No responde ningún PIC: lo leído no se distingue de un zócalo vacío, y la palabra de "
+      "identificación lee 0000, cuando un PIC16F84A respondería con la suya; compruebe el zócalo"))
+      << prompts.boxes[0].text.toStdString();
+  EXPECT_TRUE(form.isEnabled());
   EXPECT_EQ(form.image().progText(0), "0000");
   EXPECT_EQ(form.image().progText(1023), "0000");
   EXPECT_EQ(form.image().GetPalConf(), 0x0000);

@@ -384,7 +384,7 @@ TEST(AboutBox, ShownModallyFromTheHelpMenuAndClosedByOk) {
     TAboutForm* about = h.form->aboutForm();
     shownModal = about->isVisible() && about->isModal();
     EXPECT_EQ(about->windowTitle(), "Sobre Tavrix");
-    EXPECT_EQ(about->Label3->text(), "versión 1.01");
+    EXPECT_EQ(about->Label3->text(), QStringLiteral("versión " TAVRIX_VERSION));
     EXPECT_EQ(about->size(), QSize(247, 142));
     EXPECT_EQ(about->focusWidget(), about->okbut);
     // Escape and the window manager's close leave it open: OK is the only way out.

@@ -20,10 +20,23 @@ endforeach()
 foreach(file usr/share/applications/tavrix.desktop usr/share/applications/tavrix-sim.desktop
              usr/share/icons/hicolor/scalable/apps/tavrix.svg usr/share/man/man1/tavrix.1
              usr/share/man/man1/tavrix-sim.1 usr/share/man/man1/tavrix-cli.1
-             usr/share/tavrix/Tavrix.ini)
+             usr/share/tavrix/Tavrix.ini usr/share/doc/tavrix/guia.md
+             usr/share/doc/tavrix/contador.hex)
   if(NOT EXISTS "${root}/${file}")
     message(FATAL_ERROR "missing ${root}/${file}")
   endif()
+endforeach()
+
+# Every picture the guide shows is installed beside it.
+file(STRINGS "${root}/usr/share/doc/tavrix/guia.md" shown ENCODING UTF-8 REGEX "\\.png\\)")
+foreach(line IN LISTS shown)
+  string(REGEX MATCHALL "\\([^()]*\\.png\\)" pictures "${line}")
+  foreach(picture IN LISTS pictures)
+    string(REGEX REPLACE "^\\((.*)\\)$" "\\1" picture "${picture}")
+    if(NOT EXISTS "${root}/usr/share/doc/tavrix/${picture}")
+      message(FATAL_ERROR "the guide shows ${picture}, which is not installed beside it")
+    endif()
+  endforeach()
 endforeach()
 
 # The device file lands in DESTDIR's /etc, not under the prefix and not under DESTDIR twice.

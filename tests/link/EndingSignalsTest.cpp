@@ -207,6 +207,27 @@ INSTANTIATE_TEST_SUITE_P(
                              }}),
     [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
 
+// The toolkit calls exit() when its display goes away, in the middle of a run perhaps.
+TEST(EndingSignals, ExitWhileAPortIsWatchedLeavesItIdle) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  int wire[2];
+  ASSERT_EQ(::pipe(wire), 0);
+  EXPECT_EXIT(
+      {
+        EndingSignals::install();
+        // Alive when exit() runs, as the program's own port is: exit() unwinds no stack.
+        auto* port = new LptPort(systemPorts(), wire[1], "pipe");
+        EndingSignals::watch(*port);
+        port->writeByte(0x34);
+        port->writeByte(0x08);
+        std::exit(3);
+      },
+      ::testing::ExitedWithCode(3), "");
+  ::close(wire[1]);
+  EXPECT_EQ(readAll(wire[0]), std::string("\x34\x08\x24"));
+  ::close(wire[0]);
+}
+
 TEST(EndingSignals, EveryEndingSignalIsHandledAndPipeAndFileSizeAreIgnored) {
   GTEST_FLAG_SET(death_test_style, "fast");
   EXPECT_EXIT(
@@ -226,10 +247,16 @@ TEST(EndingSignals, EveryEndingSignalIsHandledAndPipeAndFileSizeAreIgnored) {
           ::sigaction(signo, nullptr, &now);
           sound = sound && now.sa_handler == SIG_IGN;
         }
-        for (int signo : {SIGCHLD, SIGCONT, SIGWINCH, SIGTSTP}) {
+        for (int signo : {SIGCHLD, SIGCONT, SIGWINCH}) {
           struct sigaction now {};
           ::sigaction(signo, nullptr, &now);
           sound = sound && now.sa_handler == SIG_DFL;
+        }
+        // The stop signals are handled, to leave the board idle first.
+        for (int signo : {SIGTSTP, SIGTTIN, SIGTTOU}) {
+          struct sigaction now {};
+          ::sigaction(signo, nullptr, &now);
+          sound = sound && now.sa_handler != SIG_DFL && now.sa_handler != SIG_IGN;
         }
         ::_exit(sound ? 0 : 1);
       },

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <deque>
@@ -318,6 +319,42 @@ TEST(SendCommand, PowerPatternsAndTheirWaits) {
     EXPECT_TRUE(rig.trace.lines().empty()) << code;
   }
   EXPECT_EQ(rig.time.nowUs(), 21000);
+}
+
+// A port that costs nothing, as a fast card nearly does, noting when each byte went out.
+class StampingPort : public Port {
+ public:
+  bool writeByte(std::uint8_t) override {
+    stamps.push_back(std::chrono::steady_clock::now());
+    return true;
+  }
+  std::uint8_t readStatus() override { return 0; }
+  std::vector<std::chrono::steady_clock::time_point> stamps;
+};
+
+// On the wall clock, however fast the port: at least 1 µs between a command and its data,
+// before a read frame starts and after every frame.
+TEST(SendCommand, ChipsMinimumGapsHoldOnAPortThatCostsNothing) {
+  StampingPort port;
+  VirtualClock time;
+  Link link(port, time, [] { return 14; });
+  auto gapNs = [&](std::size_t before) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(port.stamps[before + 1] -
+                                                                port.stamps[before])
+        .count();
+  };
+  for (int round = 0; round < 50; ++round) {
+    port.stamps.clear();
+    link.SendCommand(CmdLoadProgData, 0x1234);  // bytes 0-44
+    link.SendCommand(CmdReadProgData, 0);       // bytes 45-90
+    link.SendCommand(CmdIncAddress, 0);         // bytes 91-103
+    ASSERT_EQ(port.stamps.size(), 104u);
+    EXPECT_GE(gapNs(12), 1000) << "command to data";
+    EXPECT_GE(gapNs(44), 1000) << "after the data frame";
+    EXPECT_GE(gapNs(57), 1000) << "command to read frame";
+    EXPECT_GE(gapNs(58), 1000) << "read frame's line released to its start bit";
+    EXPECT_GE(gapNs(90), 1000) << "after the read frame";
+  }
 }
 
 TEST(SendCommand, FailedWritesDoNotStopTheCommand) {

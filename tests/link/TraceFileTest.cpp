@@ -1,5 +1,6 @@
 // The trace file a signal handler can complete: every line that was recorded reaches the file
-// once, whole, however the file takes the bytes, and the handler's line comes last.
+// once, whole, however the file takes the bytes, and the handler's line comes after every line
+// recorded before it.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -42,6 +43,9 @@ TEST(TraceFile, LinesReachASlowReaderOnceAndWholeAndTheSignalsLineLast) {
     }
     file.completeOnSignal("W 24");
     expected += "W 24\n";
+    // A program that goes on after the handler (a stop signal) records after its line.
+    file.append("R 40");
+    expected += "R 40\n";
     EXPECT_TRUE(file.close());
   }
   reader.join();

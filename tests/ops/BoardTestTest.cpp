@@ -14,6 +14,46 @@
 namespace tavrix::test {
 namespace {
 
+// The data-line check as the trace shows it, the status read after each level, three times in
+// turn, two reads a time.
+std::vector<std::string> dataLineTrace(const char* high, const char* low) {
+  return concat({repeat({"W 31", high, high, "W 30", low, low}, 3), {"W 24"}});
+}
+
+// Passes everything to `inner`, noting the time of each access on `clock`; with `toggleEvery`,
+// the status input also flips by itself after that many reads, as a floating ACK does.
+class WatchedPort : public Port {
+ public:
+  WatchedPort(Port& inner, Clock& clock) : inner_(inner), clock_(clock) {}
+  bool writeByte(std::uint8_t value) override {
+    events.push_back({'W', clock_.nowUs()});
+    return inner_.writeByte(value);
+  }
+  std::uint8_t readStatus() override {
+    events.push_back({'R', clock_.nowUs()});
+    const bool flipped = toggleEvery > 0 && (reads_++ / toggleEvery) % 2 == 1;
+    return inner_.readStatus() ^ (flipped ? 0x40 : 0);
+  }
+  // The shortest time from a write to a status read after it, over events [from, to).
+  std::int64_t shortestSettleUs(std::size_t from, std::size_t to) const {
+    std::int64_t shortest = INT64_MAX;
+    std::int64_t written = -1;
+    for (std::size_t i = from; i < to && i < events.size(); ++i) {
+      if (events[i].first == 'W') written = events[i].second;
+      if (events[i].first == 'R') shortest = std::min(shortest, events[i].second - written);
+    }
+    return shortest;
+  }
+
+  int toggleEvery = 0;
+  std::vector<std::pair<char, std::int64_t>> events;
+
+ private:
+  Port& inner_;
+  Clock& clock_;
+  int reads_ = 0;
+};
+
 // A board holding a chip made as `chipDevice` (the selected device by default), every port
 // event and wait recorded. The port is timed on the virtual clock, which a slow board moves on
 // by 200 µs a byte, so the figures are exact.
@@ -21,7 +61,8 @@ struct BoardRig {
   explicit BoardRig(const char* selected, const char* chipDevice = nullptr)
       : chip(shippedDevice(QLatin1String(chipDevice ? chipDevice : selected)), clock),
         board(&chip),
-        recordingPort(board, sink),
+        watched(board, clock),
+        recordingPort(watched, sink),
         recordingClock(clock, sink),
         link(recordingPort, recordingClock, [] { return 14; }) {
     board.setVirtualClock(&clock);
@@ -37,6 +78,7 @@ struct BoardRig {
   VirtualClock clock;
   VirtualChip chip;
   VirtualBoard board;
+  WatchedPort watched;
   TraceSink sink;
   RecordingPort recordingPort;
   RecordingClock recordingClock;
@@ -50,9 +92,11 @@ TEST(BoardTest, SendsExactlyItsSequenceWritesNothingAndEndsIdle) {
   const QByteArray before = rig.chip.hexText();
   const BoardTestReport report = rig.run();
 
-  EXPECT_EQ(rig.sink.lines(), concat({writesTrace("24 24 24 24"),                // the port timed
-                                      {"W 21", "R 40", "W 20", "R 00", "W 24"},  // data line
-                                      identityReadTrace(0x0561, 0x3FF1)}));
+  EXPECT_EQ(rig.sink.lines(),
+            concat({writesTrace("24 24 24 24"),  // the port timed
+                    dataLineTrace("R 40", "R 00"), identityReadTrace(0x0561, 0x3FF1)}));
+  // Every sample of the data line is taken once the line has settled.
+  EXPECT_GE(rig.watched.shortestSettleUs(4, 4 + 19), 50);
   EXPECT_EQ(rig.chip.hexText(), before);
   EXPECT_EQ(rig.chip.timingViolations(), 0);
   EXPECT_EQ(rig.board.lines(), 0x24);
@@ -150,8 +194,8 @@ TEST(BoardTest, SlowPrinterPortIsToldItsPpdevNodeAndAnInvertedLineStopsTheChipRe
 
   const BoardTestReport report = runBoardTest(link, clock, setup);
   EXPECT_EQ(report.timedBytes, 7);
-  EXPECT_EQ(sink.lines(), concat({writesTrace("24 24 24 24 24 24 24"),
-                                  {"W 21", "R 00", "W 20", "R 40", "W 24"}}));
+  EXPECT_EQ(sink.lines(),
+            concat({writesTrace("24 24 24 24 24 24 24"), dataLineTrace("R 00", "R 40")}));
   EXPECT_TRUE(report.slowPort);
   EXPECT_EQ(report.dataLine, DataLine::Inverted);
   EXPECT_EQ(report.lines, QStringList({
@@ -180,6 +224,39 @@ TEST(BoardTest, SlowPrinterPortIsToldItsPpdevNodeAndAnInvertedLineStopsTheChipRe
             "lentas, o un equipo muy cargado); las órdenes tardarán más, con los mismos tiempos "
             "para el PIC");
   EXPECT_FALSE(ppdev.join(QLatin1Char('\n')).contains(QStringLiteral("portdevice")));
+}
+
+// An acknowledge input that changes by itself (a floating one, or a printer emulation that
+// strobes on its own) is not taken for a good line, whichever level it happened to read first.
+TEST(BoardTest, StatusLineThatTogglesOnItsOwnIsUnstableAndTheChipIsNotRead) {
+  for (const int every : {1, 3, 5}) {
+    SCOPED_TRACE(every);
+    BoardRig rig("PIC16F84A");
+    rig.watched.toggleEvery = every;
+    const QByteArray before = rig.chip.hexText();
+    const BoardTestReport report = rig.run();
+    EXPECT_EQ(report.dataLine, DataLine::Unstable);
+    EXPECT_TRUE(report.problem);
+    EXPECT_FALSE(report.chipRead);
+    EXPECT_EQ(report.lines.mid(2),
+              QStringList({"línea de datos: inestable (cambia sola: con el mismo nivel enviado, "
+                           "unas lecturas dan 0 y otras 1)",
+                           "PIC: no se lee con la línea de datos así; revise el cable, la "
+                           "alimentación de la placa y la unión de PGD con la entrada ACK "
+                           "(patilla 10 del conector)",
+                           "resultado: hay problemas (vea las líneas anteriores)"}));
+    EXPECT_EQ(rig.sink.lines().back(), "W 24");
+    EXPECT_EQ(rig.board.lines(), 0x24);
+    EXPECT_EQ(rig.chip.hexText(), before);
+  }
+  // Byte for byte, toggling after every third read: high reads 40 40, then 00 00, then 40 00.
+  BoardRig rig("PIC16F84A");
+  rig.watched.toggleEvery = 3;
+  rig.run();
+  EXPECT_EQ(rig.sink.lines(),
+            concat({writesTrace("24 24 24 24"),
+                    {"W 31", "R 40", "R 40", "W 30", "R 00", "R 40", "W 31", "R 00", "R 00", "W 30",
+                     "R 00", "R 00", "W 31", "R 40", "R 00", "W 30", "R 40", "R 40", "W 24"}}));
 }
 
 // A port whose every write is refused.
@@ -217,7 +294,7 @@ TEST(BoardTest, IdentificationChecksTheDataLineFirstAndReadsNoWordThroughAStuckO
   BoardRig good("PIC16F84A");
   Identification id = identifyOnBoard(good.link, good.setup.selected, good.setup.catalogue);
   EXPECT_EQ(good.sink.lines(),
-            concat({{"W 21", "R 40", "W 20", "R 00", "W 24"}, identityReadTrace(0x0561, 0x3FFF)}));
+            concat({dataLineTrace("R 40", "R 00"), identityReadTrace(0x0561, 0x3FFF)}));
   EXPECT_EQ(id.dataLine, DataLine::Good);
   EXPECT_EQ(id.answer, ChipAnswer::Known);
   EXPECT_FALSE(identificationProblem(id, good.setup.selected));
@@ -229,7 +306,7 @@ TEST(BoardTest, IdentificationChecksTheDataLineFirstAndReadsNoWordThroughAStuckO
     stuck.board.setFaults(high ? BoardFaults{.data1 = true} : BoardFaults{.data0 = true});
     id = identifyOnBoard(stuck.link, stuck.setup.selected, stuck.setup.catalogue);
     const char* level = high ? "R 40" : "R 00";
-    EXPECT_EQ(stuck.sink.lines(), Lines({"W 21", level, "W 20", level, "W 24"}));
+    EXPECT_EQ(stuck.sink.lines(), dataLineTrace(level, level));
     EXPECT_EQ(id.dataLine, high ? DataLine::Always1 : DataLine::Always0);
     EXPECT_EQ(id.lines,
               QStringList({high ? "línea de datos: siempre 1" : "línea de datos: siempre 0",

@@ -138,6 +138,22 @@ TEST(EngineChip, BlankCheckOfABlankAndOfAWrittenChip) {
   }
 }
 
+// Words that could have come from an empty socket (every one 0000) from a chip that answers:
+// code protection reads program memory as 0000, the identification word read after the run
+// names the chip, and the run completes as before.
+TEST(EngineChip, ZerosOfACodeProtectedChipStillComplete) {
+  ChipRig rig(shippedDevice("PIC16F877"));
+  rig.host.scope(true, false, false, false);
+  for (int a = 0; a < 4; ++a) rig.image.storeProgValue(a, 0x0000);
+  rig.image.setProgEnd(4);
+  rig.chip.setProgramWord(0, 0x2805);
+  rig.chip.setConfigWord(rig.devices.CurrentDevice.PalConfDef & ~0x3030);
+  ASSERT_TRUE(rig.chip.programProtected());
+  EXPECT_TRUE(verifyChip(rig.engine));
+  EXPECT_EQ(rig.prompts.texts(), QStringList{"Operación Completada."});
+  EXPECT_FALSE(rig.chip.inProgrammingMode());
+}
+
 TEST(EngineChip, EepromBlankCheckFindsDataWhateverTheImageHolds) {
   ChipRig rig(shippedDevice("PIC16F84A"));
   rig.host.scope(false, true, false, false);

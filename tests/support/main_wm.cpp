@@ -54,7 +54,8 @@ void stop(pid_t pid) {
   waitpid(pid, nullptr, 0);
 }
 
-// Starts Xvfb on a free display (it writes the number it took to a pipe); -1 on failure.
+// Starts Xvfb on a free display (it writes the number it took to a pipe), or on the one
+// TAVRIX_WM_DISPLAY names (":97") where several runs share a machine; -1 on failure.
 pid_t startXvfb(std::string* display) {
   int fds[2];
   if (pipe(fds) != 0) return -1;
@@ -62,9 +63,12 @@ pid_t startXvfb(std::string* display) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addclose(&actions, fds[0]);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  const pid_t pid = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                           "1280x800x24", "-nolisten", "tcp"},
-                          &actions);
+  std::vector<std::string> args{"Xvfb"};
+  if (const char* chosen = std::getenv("TAVRIX_WM_DISPLAY"); chosen && *chosen)
+    args.emplace_back(chosen);
+  args.insert(args.end(), {"-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24",
+                           "-nolisten", "tcp"});
+  const pid_t pid = spawn(args, &actions);
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
   std::string number;

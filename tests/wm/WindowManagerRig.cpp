@@ -97,5 +97,9 @@ void requestState(std::uint32_t window, bool add, const char* first, const char*
   sendToRoot(window, "_NET_WM_STATE", add ? 1 : 0, atom(first), second ? atom(second) : 0);
 }
 
+void requestClose(std::uint32_t window) {
+  sendToRoot(window, "_NET_CLOSE_WINDOW", 0 /* now */, 2 /* from a pager or a tool */, 0);
+}
+
 }  // namespace x11
 }  // namespace tavrix::test

@@ -23,6 +23,8 @@ int frameTop(std::uint32_t window);
 // Requests as a pager or xdotool sends them: minimise, and add or remove _NET_WM_STATE states.
 void requestMinimise(std::uint32_t window);
 void requestState(std::uint32_t window, bool add, const char* first, const char* second = nullptr);
+// The close a title bar's button, Alt+F4 or wmctrl -c ask of the window manager.
+void requestClose(std::uint32_t window);
 
 }  // namespace x11
 

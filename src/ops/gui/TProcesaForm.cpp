@@ -170,21 +170,42 @@ void TProcesaForm::fitWidth() {
   if (isVisible()) centre();
 }
 
+namespace {
+
+// A label's text and size follow `text`; one that already shows it is left alone, which spares
+// the text layout of the captions that change only between areas.
+void showText(QLabel* label, const QString& text) {
+  if (label->text() == text) return;
+  label->setText(text);
+  label->adjustSize();
+}
+
+}  // namespace
+
+bool TProcesaForm::refreshes(qint64 index) {
+  return index < 5 || index % 16 == 0;
+}
+
 void TProcesaForm::ShowProgress(const QString& action, const QString& area, qint64 index) {
-  Accion->setText(texts::progressCaption(action, area));
-  Accion->adjustSize();
-  fitWidth();
-  Dir->setText(hexText(index, 4));
-  Dir->adjustSize();
-  MaxProg->setText(hexText(image_ ? image_->ProgEnd() : 0, 4));
-  MaxProg->adjustSize();
-  MaxEEProm->setText(hexText(image_ ? image_->EEPromEnd() : 0, 4));
-  MaxEEProm->adjustSize();
-  if (index < 5 || index % 16 == 0) QCoreApplication::processEvents();
+  setCaptions(action, area, index);
+  if (refreshes(index)) QCoreApplication::processEvents();
+}
+
+void TProcesaForm::setCaptions(const QString& action, const QString& area, qint64 index) {
+  const QString caption = texts::progressCaption(action, area);
+  if (Accion->text() != caption) {
+    showText(Accion, caption);
+    fitWidth();
+  }
+  showText(Dir, hexText(index, 4));
+  showText(MaxProg, hexText(image_ ? image_->ProgEnd() : 0, 4));
+  showText(MaxEEProm, hexText(image_ ? image_->EEPromEnd() : 0, 4));
 }
 
 void TProcesaForm::closeEvent(QCloseEvent* event) {
-  if (event->spontaneous())
+  // Shown, a run is under way: an application quit (the desktop logging out) closes every
+  // window it can, and must find this one refusing as the main window does.
+  if (event->spontaneous() || isVisible())
     event->ignore();
   else
     QWidget::closeEvent(event);

@@ -31,6 +31,10 @@ class TProcesaForm : public QWidget {
   // Sets the four captions; lets the toolkit process pending events on the first five
   // locations of an area, every sixteenth, and the configuration word's step (-1).
   void ShowProgress(const QString& action, const QString& area, qint64 index);
+  // The captions alone, without processing events.
+  void setCaptions(const QString& action, const QString& area, qint64 index);
+  // True for the indexes at which ShowProgress processes pending events.
+  static bool refreshes(qint64 index);
 
   // Builds a new native window after another client destroyed the one shown; shown again
   // where it was shown.
@@ -53,7 +57,8 @@ class TProcesaForm : public QWidget {
   static constexpr int kBorder = 1;
 
  protected:
-  // A close request from the window manager is refused; the program's own hide is not.
+  // A close request from the window manager, or any while the window is shown, is refused; the
+  // program's own hide is not.
   void closeEvent(QCloseEvent* event) override;
   // Minimised or maximised by the window manager: put back as it was.
   void changeEvent(QEvent* event) override;
