@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox gputils srecord
   clang libclang-rt-14-dev
+  qemu-system-x86 busybox-static kmod cpio
 )
 # Packages a caller needs beside these, given as arguments (scripts/package.sh: its tools).
 packages+=("$@")

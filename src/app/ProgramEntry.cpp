@@ -8,8 +8,9 @@ namespace tavrix {
 int RunProgram(TTavrixForm& form) {
   form.Principal();
   if (form.endRequested()) {
-    // Every start-up box has been shown; nothing further is shown or asked.
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    // Every start-up box has been shown; nothing further is shown or asked, and the program
+    // ends as a failure.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(1); });
     return QApplication::exec();
   }
   form.show();

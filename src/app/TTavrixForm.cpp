@@ -143,7 +143,7 @@ bool TTavrixForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 TTavrixForm::~TTavrixForm() {
-  if (port_) EndingSignals::unwatch(*port_);
+  releasePort();
   // The windows and grids are views of the image and the grid models, which are members: they
   // go first, while what they show still exists.
   qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
@@ -424,9 +424,16 @@ bool TTavrixForm::FormCloseQuery() {
 }
 
 void TTavrixForm::FormClose() {
-  if (port_) EndingSignals::unwatch(*port_);
+  releasePort();
+}
+
+void TTavrixForm::releasePort() {
+  if (!port_) return;
+  // The board is left idle, whatever the last command left on the lines.
+  port_->writeByte(kIdleLines);
+  EndingSignals::unwatch(*port_);
   link_.setPort(*noPort_);
-  port_.reset();  // closes the port; the data lines keep their last value
+  port_.reset();  // closes the port; the data lines keep the idle byte
 }
 
 void TTavrixForm::closeEvent(QCloseEvent* event) {

@@ -177,6 +177,8 @@ class TTavrixForm : public QMainWindow, public OperationHost {
   void buildStatusBar();
   bool FormCloseQuery();
   void FormClose();
+  // Leaves the board idle and gives the port back; nothing when it is not open.
+  void releasePort();
   void requestEnd() { endRequested_ = true; }
   // Runs a command that drives the board: a close asked for meanwhile stops it and comes once
   // it has ended, and a stop signal (Ctrl+Z) ends it as cancelled, which is said. False when the

@@ -11,6 +11,7 @@
 #include "link/RealClock.h"
 #include "ops/BoardTest.h"
 #include "ops/ChipIdentity.h"
+#include "ops/OpTexts.h"
 
 namespace tavrix {
 
@@ -38,7 +39,8 @@ void TTavrixForm::IdentificarPIC1Click() {
   });
   if (!whole) return;
   if (id.words.portFailed) {
-    prompts_.ShowReport(texts::kIdentifyCaption, texts::kNoParallelPort, true);
+    prompts_.ShowReport(texts::kIdentifyCaption, texts::portFailure(link_.port().writeProblem()),
+                        true);
     return;
   }
   // One device answers and it is not the current one: chosen as the device menu would. The

@@ -40,6 +40,8 @@ StartupOptions VirtualProgrammer::startupOptions(const QString& configPath) {
   options.clock = &clock_;
   options.boardNote = boardNote();
   options.openPort = [this](const QString&) {
+    // As on a real port, the board goes idle as soon as it is opened.
+    board_.writeByte(kIdleLines);
     return std::unique_ptr<Port>(new BoardHandle(board_));
   };
   options.deviceSelected = [this](const DeviceDef& device) { shelf_.select(device); };

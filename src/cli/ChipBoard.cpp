@@ -16,6 +16,7 @@
 #include "link/Recording.h"
 #include "link/TraceFile.h"
 #include "link/VirtualClock.h"
+#include "ops/OpTexts.h"
 #include "sim/ChipStateFile.h"
 #include "sim/VirtualBoard.h"
 #include "sim/VirtualChip.h"
@@ -58,6 +59,7 @@ void holdTheSaveForTests() {
 ChipBoard::ChipBoard() = default;
 
 ChipBoard::~ChipBoard() {
+  release();
   unwatchSignals();
   // The board goes before the chip it drives; the state file's lock goes last.
   board_.reset();
@@ -121,7 +123,22 @@ bool ChipBoard::open(const CliOptions& options, const DeviceDef& device, const Q
     clock_ = recordingClock_.get();
   }
   ending_ = std::make_unique<EndingPort>(*port_);
+  // The lines keep whatever was last put on them (a driver's probe can leave the socket
+  // powered): the board goes idle first, and the trace shows it. A port that does not take that
+  // byte is no port.
+  if (!port_->writeByte(kIdleLines)) {
+    *error = ::tavrix::texts::portFailure(port_->writeProblem());
+    released_ = true;
+    if (state_) state_->discardCreated();
+    return false;
+  }
   return true;
+}
+
+void ChipBoard::release() {
+  if (!port_ || released_) return;
+  released_ = true;
+  port_->writeByte(kIdleLines);
 }
 
 bool ChipBoard::saveState(QString* error) {
@@ -132,8 +149,10 @@ bool ChipBoard::saveState(QString* error) {
 }
 
 bool ChipBoard::finish(QString* error) {
-  // The trace is complete before the new contents take the state file's name: a signal that
-  // comes in between finds the previous contents in place.
+  // The board is left idle before the trace is completed, so the trace ends with it; the trace
+  // is complete before the new contents take the state file's name: a signal that comes in
+  // between finds the previous contents in place.
+  release();
   QString traceError;
   if (traceFile_ && !traceFile_->close())
     traceError = texts::cannotWriteTrace(tracePath_, systemReason(traceFile_->error()));

@@ -32,6 +32,8 @@ namespace tavrix::cli {
 // - --port PATH, else the device file's `portdevice`: exactly that node; otherwise the search
 //   of /dev/lp0, lp1, lp2, then /dev/parport0, 1, 2; real clock. Only a parallel port is used.
 // - --trace FILE: every write, status read and wait is recorded in the link's trace format.
+// The board is given the idle byte right after it is opened and again before it is let go
+// (finish(), or the end of the ChipBoard); the trace records both.
 // A signal that ends the tool while the board is watched leaves the lines idle; the trace then
 // ends with that byte. The virtual chip's contents are not saved then: STATE keeps what it
 // held before the run (the erased chip when the run created it).
@@ -50,10 +52,10 @@ class ChipBoard {
   Port& port() { return *port_; }
   Clock& clock() { return *clock_; }
 
-  // Completes the trace, then saves the virtual chip back to its state file. False with the
-  // message when one of them could not be written. While the signals are watched, a signal
-  // that ends the tool during these saves leaves the trace complete and the previous state
-  // file in place, without the save's unfinished new file.
+  // Leaves the board idle, completes the trace, then saves the virtual chip back to its state
+  // file. False with the message when one of them could not be written. While the signals are
+  // watched, a signal that ends the tool during these saves leaves the trace complete and the
+  // previous state file in place, without the save's unfinished new file.
   bool finish(QString* error);
   // True once a write to the trace file has failed: the run should stop.
   bool traceFailed() const;
@@ -87,6 +89,10 @@ class ChipBoard {
   Port* port_ = nullptr;
   Clock* clock_ = nullptr;
   std::unique_ptr<Port> ending_;  // what the ending signals watch
+  bool released_ = false;
+
+  // Puts the idle byte on the lines once, the last byte this board sends.
+  void release();
 };
 
 }  // namespace tavrix::cli

@@ -10,6 +10,8 @@
 
 #include "link/StopSignals.h"
 
+#include "link/PortSystem.h"
+
 namespace tavrix::EndingSignals {
 
 namespace {
@@ -75,6 +77,29 @@ std::vector<int> handledSignals() {
   return list;
 }
 
+namespace {
+
+sigset_t asynchronousSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signo : kAsynchronous) sigaddset(&set, signo);
+  for (int signo = SIGRTMIN; signo <= SIGRTMAX; ++signo) sigaddset(&set, signo);
+  // The stop signals' handler puts the idle byte on the port too.
+  for (int signo : {SIGTSTP, SIGTTIN, SIGTTOU}) sigaddset(&set, signo);
+  return set;
+}
+
+}  // namespace
+
+HeldBack::HeldBack() noexcept {
+  static const sigset_t held = asynchronousSignals();
+  pthread_sigmask(SIG_BLOCK, &held, &before_);
+}
+
+HeldBack::~HeldBack() {
+  pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+}
+
 void install() {
   mainThread = threadId();
   stack_t stack{};
@@ -84,8 +109,10 @@ void install() {
 
   struct sigaction action {};
   action.sa_handler = onEndingSignal;
-  // Nothing interrupts the handler; a thread that only passes a signal on resumes its call.
+  // Nothing interrupts the handler but the bound on a port that does not take the idle byte;
+  // a thread that only passes a signal on resumes its call.
   sigfillset(&action.sa_mask);
+  sigdelset(&action.sa_mask, kPortAlarmSignal);
   action.sa_flags = SA_RESTART | SA_ONSTACK;
   for (int signo : handledSignals()) ::sigaction(signo, &action, nullptr);
 

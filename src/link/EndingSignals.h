@@ -1,5 +1,7 @@
 #pragma once
 
+#include <signal.h>
+
 #include <vector>
 
 #include "link/Port.h"
@@ -41,6 +43,21 @@ std::vector<int> handledSignals();
 // For a signal handler: on a thread other than the one that installed the handlers, sends
 // `signo` to that thread and returns true; there (or before install()), returns false.
 bool passedToMainThread(int signo) noexcept;
+
+// Holds back, in this thread, the signals that end or stop the program from other processes
+// (not the faults, nor the port's alarm) for as long as it lives: one that comes meanwhile is
+// acted on once it is gone, so what it guards is done whole or not at all. Never in a signal
+// handler.
+class HeldBack {
+ public:
+  HeldBack() noexcept;
+  ~HeldBack();
+  HeldBack(const HeldBack&) = delete;
+  HeldBack& operator=(const HeldBack&) = delete;
+
+ private:
+  sigset_t before_;
+};
 
 }  // namespace EndingSignals
 

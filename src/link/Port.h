@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tavrix {
 
@@ -24,6 +25,9 @@ class Port {
   // about a second. False when the byte was not put on the lines. A port that cannot do so
   // safely does nothing.
   virtual bool goIdleNow() noexcept { return false; }
+  // Why the port refused its last write, for the user (Spanish, naming the node); empty when
+  // it gave no reason.
+  virtual std::string writeProblem() const { return {}; }
 };
 
 }  // namespace tavrix

@@ -10,6 +10,7 @@
 
 #include "link/LinkTexts.h"
 #include "link/LptPort.h"
+#include "link/PortHolder.h"
 #include "link/PpdevPort.h"
 
 namespace tavrix {
@@ -30,6 +31,11 @@ std::string notACharacterDevice(mode_t mode) {
   return texts::kNodeDoesNotAnswer;
 }
 
+// The kernel's name of port number `port`.
+std::string portName(unsigned port) {
+  return "parport" + std::to_string(port);
+}
+
 // Why open(2) refused a character device.
 std::string openRefusal(PortSystem& system, int error, const struct ::stat& node) {
   switch (error) {
@@ -44,9 +50,9 @@ std::string openRefusal(PortSystem& system, int error, const struct ::stat& node
     }
     case EBUSY:  // the printer driver lets one program at a time open a node
       return texts::kNodeBusy;
-    case ENXIO:
+    case ENXIO:  // the printer driver's node of a port that is not there
     case ENODEV:
-      return texts::kNodeNoHardware;
+      return texts::nodeNoPortBehind(portName(minor(node.st_rdev)));
     case EISDIR:
       return texts::kNodeIsFolder;
     default:
@@ -54,17 +60,10 @@ std::string openRefusal(PortSystem& system, int error, const struct ::stat& node
   }
 }
 
-// Why the parallel-port driver refused its exclusive claim.
-std::string claimRefusal(int error) {
-  switch (error) {
-    case EBUSY:
-      return texts::kPpdevHeldByOtherDriver;
-    case ENXIO:
-    case ENODEV:
-      return texts::kNodeNoHardware;
-    default:
-      return systemError(error);
-  }
+// Why a call that waited for the port was cut short: who holds it, when the kernel says.
+std::string heldRefusal(PortSystem& system, unsigned port) {
+  const std::string holder = holderReason(system, port);
+  return holder.empty() ? std::string(texts::kNodeHeldUnknown) : holder;
 }
 
 // Whether the kernel's list of drivers (the "Character devices:" part of /proc/devices, one
@@ -119,6 +118,87 @@ class OpenNode {
   int fd_;
 };
 
+// Opens the node looked at as `node` into `handle` and locks it. Returns why it cannot be used,
+// empty when it can; `*missing` when it does not exist.
+std::string openAndLock(PortSystem& system, const std::string& path, const struct ::stat& node,
+                        OpenNode& handle, bool* missing) {
+  // The printer driver's open (and its close) sleeps while another device holds the port, and
+  // a signal that ends that sleep breaks the kernel's port sharing: a port held by anything but
+  // the printer driver is refused before its node is opened. The parallel-port driver would
+  // only wait at its claim, for the same holder.
+  if (std::string holder = PortHolder(system, minor(node.st_rdev)).name();
+      !holder.empty() && !isPrinterDevice(holder.c_str()))
+    return heldReason(holder);
+  handle.replace(retryInterrupted(
+      [&] { return system.open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); }));
+  const int error = errno;
+  if (handle.fd() < 0) {
+    *missing = error == ENOENT;
+    return *missing ? std::string(texts::kNodeMissing) : openRefusal(system, error, node);
+  }
+  if (handle.fd() == 0) {
+    // A handle of 0 reads as "no port"; move it up before the lock is taken.
+    const int moved = system.fcntl(handle.fd(), F_DUPFD_CLOEXEC, 1);
+    if (moved < 0) return systemError(errno);
+    handle.replace(moved);
+  }
+  // The node may have changed between the look and the open: what counts is what was opened,
+  // and it must be the very device that passed the driver check.
+  struct ::stat opened {};
+  if (system.fstat(handle.fd(), &opened) != 0) return systemError(errno);
+  if (!S_ISCHR(opened.st_mode)) return notACharacterDevice(opened.st_mode);
+  if (opened.st_rdev != node.st_rdev) return texts::kNodeSwapped;
+
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;  // the whole file
+  if (system.setLock(handle.fd(), lock) != 0) {
+    const int lockError = errno;
+    return lockError == EAGAIN || lockError == EACCES ? std::string(texts::kNodeLocked)
+                                                      : systemError(lockError);
+  }
+  return {};
+}
+
+// The parallel-port driver's claim on `fd`, which waits while another device has the port.
+// Returns why it was refused, empty when it was granted; `*enxio` when the driver answered that
+// it cannot register on the port (no port, or exclusive use refused or held by another).
+std::string claimPort(PortSystem& system, int fd, unsigned port, bool* enxio) {
+  bool cut = false;
+  *enxio = false;
+  if (callWithin(system, kPortWaitMs, &cut, [&] { return system.ioctl(fd, PPCLAIM, nullptr); }) ==
+      0)
+    return {};
+  const int error = errno;
+  if (cut) return heldRefusal(system, port);
+  *enxio = error == ENXIO;
+  return *enxio ? std::string(texts::kPortTakenExclusively) : systemError(error);
+}
+
+// Whether a program has the printer driver's node of port `port` open (it lets one program at a
+// time open it): said for the user, empty when none has or there is no such node. Its node is
+// looked for beside the parallel-port driver's node `ppdevPath`, and opened only while no
+// other device holds the port.
+std::string printerNodeInUse(PortSystem& system, const std::string& ppdevPath, unsigned port) {
+  const std::string node =
+      ppdevPath.substr(0, ppdevPath.rfind('/') + 1) + "lp" + std::to_string(port);
+  struct ::stat info {};
+  if (system.stat(node.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return {};
+  std::string drivers;
+  std::string other;
+  if (system.deviceDrivers(&drivers) && !parallelDriver(drivers, major(info.st_rdev), &other))
+    return {};
+  if (PortHolder(system, port).blocksPrinter()) return {};  // the claim waits, bounded
+  const int fd = system.open(node.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd >= 0) {
+    system.close(fd);
+    return {};
+  }
+  return errno == EBUSY ? texts::portUsedThroughPrinterNode(node) : std::string();
+}
+
 }  // namespace
 
 std::vector<std::string> PortOpening::problemLines() const {
@@ -136,6 +216,7 @@ std::vector<std::string> PortOpening::problemLines() const {
   } else if (lines.empty() && !missing.empty()) {
     lines.push_back(texts::noNodeExists(missing) + ".");
   }
+  lines.insert(lines.end(), advice.begin(), advice.end());
   return lines;
 }
 
@@ -163,59 +244,67 @@ PortOpening openPortNode(PortSystem& system, const std::string& path) {
     return refuse(other.empty() ? std::string(texts::kNodeOfNoDriver)
                                 : texts::nodeOfOtherDriver(other));
 
-  OpenNode handle(system, retryInterrupted([&] {
-                    return system.open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-                  }));
-  if (handle.fd() < 0) {
-    const int error = errno;
-    return error == ENOENT ? refuse(texts::kNodeMissing, true)
-                           : refuse(openRefusal(system, error, node));
-  }
-  if (handle.fd() == 0) {
-    // A handle of 0 reads as "no port"; move it up before the lock is taken.
-    const int moved = system.fcntl(handle.fd(), F_DUPFD_CLOEXEC, 1);
-    if (moved < 0) return refuse(systemError(errno));
-    handle.replace(moved);
-  }
-  // The node may have changed between the look and the open: what counts is what was opened.
-  struct ::stat opened {};
-  if (system.fstat(handle.fd(), &opened) != 0) return refuse(systemError(errno));
-  if (!S_ISCHR(opened.st_mode)) return refuse(notACharacterDevice(opened.st_mode));
-
-  struct flock lock {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = 0;
-  lock.l_len = 0;  // the whole file
-  if (system.setLock(handle.fd(), lock) != 0) {
-    const int error = errno;
-    return refuse(error == EAGAIN || error == EACCES ? std::string(texts::kNodeLocked)
-                                                     : systemError(error));
-  }
-  // The printer driver handshakes each byte: its writes wait as the link expects them to.
-  if (system.fcntl(handle.fd(), F_SETFL, 0) != 0) return refuse(systemError(errno));
+  // Both drivers number their nodes after the port: parportN is port N, and so is lpN when the
+  // printer driver takes every port, as it does unless told otherwise.
+  const unsigned port = minor(node.st_rdev);
+  OpenNode handle(system, -1);
+  bool missing = false;
+  if (std::string why = openAndLock(system, path, node, handle, &missing); !why.empty())
+    return refuse(std::move(why), missing);
 
   // Ask the node what it is. The parallel-port driver's requests ('p' 0x80-0x9F) belong to it
   // alone; the printer driver refuses them (EINVAL), other devices do not know them (ENOTTY).
-  const int fd = handle.fd();
-  if (retryInterrupted([&] { return system.ioctl(fd, PPEXCL, nullptr); }) == 0) {
-    if (retryInterrupted([&] { return system.ioctl(fd, PPCLAIM, nullptr); }) != 0)
-      return refuse(claimRefusal(errno));
+  if (retryInterrupted([&] { return system.ioctl(handle.fd(), PPEXCL, nullptr); }) == 0) {
+    bool enxio = false;
+    std::string why = claimPort(system, handle.fd(), port, &enxio);
+    if (enxio) {
+      // No port behind the node, or another driver registered on it (usually lp), which an
+      // exclusive claim cannot share: only the first has no modes to tell.
+      unsigned modes = 0;
+      if (retryInterrupted([&] { return system.ioctl(handle.fd(), PPGETMODES, &modes); }) != 0)
+        return refuse(texts::nodeNoPortBehind(portName(port)));
+      // A shared claim on a fresh handle, as exclusive use cannot be given up: while it is held
+      // the printer driver cannot take the port, its writes wait until the release. Not while
+      // a program uses the printer driver's node: it would sleep in its next call.
+      handle.replace(-1);
+      why = openAndLock(system, path, node, handle, &missing);
+      if (why.empty()) why = printerNodeInUse(system, path, port);
+      if (why.empty()) why = claimPort(system, handle.fd(), port, &enxio);
+    }
+    if (!why.empty()) return refuse(std::move(why), missing);
+    const int fd = handle.fd();
     int forward = 0;  // D0-D7 driven by the port
     if (retryInterrupted([&] { return system.ioctl(fd, PPDATADIR, &forward); }) != 0) {
       const int error = errno;
       retryInterrupted([&] { return system.ioctl(fd, PPRELEASE, nullptr); });
       return refuse(systemError(error));
     }
-    result.port = std::make_unique<PpdevPort>(system, handle.release(), path);
+    result.port = std::make_unique<PpdevPort>(system, handle.release(), path, port);
     return result;
   }
+  // The printer driver claims the port for its status request too, free a moment ago.
+  const int fd = handle.fd();
   int status = 0;
   if (retryInterrupted([&] { return system.ioctl(fd, LPGETSTATUS, &status); }) != 0)
     return refuse(texts::kNodeDoesNotAnswer);
-  result.port = std::make_unique<LptPort>(system, handle.release(), path);
+  // A board that leaves BUSY open reads busy: the driver would wait for ever on every byte.
+  if (!(status & kStatusNotBusy)) return refuse(texts::nodeBusyPin(ppdevNodeOf(port)));
+  result.port = std::make_unique<LptPort>(system, handle.release(), path, port);
   return result;
 }
+
+namespace {
+
+// What to do when no node could be used, from what the system has: a USB adapter that only
+// prints, or no parallel-port driver loaded at all.
+void addAdvice(PortSystem& system, const std::string& dir, PortOpening& opening) {
+  if (system.hasEntry((dir + "/usb").c_str(), "lp"))
+    opening.advice.push_back(texts::usbAdapterAdvice(dir + "/usb/lp*"));
+  if (!system.hasEntry(dir.c_str(), "parport"))
+    opening.advice.push_back(texts::modprobeAdvice(dir + "/parport*"));
+}
+
+}  // namespace
 
 PortOpening PortOpen(PortSystem& system, const std::string& dir) {
   PortOpening result;
@@ -229,11 +318,18 @@ PortOpening PortOpen(PortSystem& system, const std::string& dir) {
       }
     }
   }
+  addAdvice(system, dir, result);
   return result;
 }
 
 PortOpening openNamedOrSearch(PortSystem& system, const std::string& node, const std::string& dir) {
-  return node.empty() ? PortOpen(system, dir) : openPortNode(system, node);
+  if (node.empty()) return PortOpen(system, dir);
+  PortOpening named = openPortNode(system, node);
+  // A port node of the system's folder that is not there: the driver may not be loaded.
+  const bool systemNode = node.rfind(dir + "/lp", 0) == 0 || node.rfind(dir + "/parport", 0) == 0;
+  if (!named.port && systemNode && !named.refusals.empty() && named.refusals.back().missing)
+    addAdvice(system, dir, named);
+  return named;
 }
 
 std::string portKindName(PortKind kind) {

@@ -1,16 +1,63 @@
 #include "link/PortSystem.h"
 
+#include <dirent.h>
 #include <grp.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <vector>
 
 namespace tavrix {
 
 namespace {
+
+// One timer per thread, aimed at that thread, so the call it bounds is the one interrupted.
+// A child made by fork() has no timers: it makes its own.
+struct ThreadAlarm {
+  timer_t timer{};
+  pid_t process = 0;  // the process the timer was made in; 0: none yet
+  volatile sig_atomic_t fired = 0;
+};
+__attribute__((tls_model("initial-exec"))) thread_local ThreadAlarm threadAlarm;
+
+extern "C" void onAlarm(int) {
+  threadAlarm.fired = 1;
+}
+
+// Made on the first use, which is the opening of a port, never in a signal handler.
+bool makeAlarm() {
+  static const bool installed = [] {
+    struct sigaction action {};
+    action.sa_handler = onAlarm;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no SA_RESTART: the waiting call must return
+    return ::sigaction(kPortAlarmSignal, &action, nullptr) == 0;
+  }();
+  if (!installed) return false;
+  struct sigevent event {};
+  event.sigev_notify = SIGEV_THREAD_ID;
+  event.sigev_signo = kPortAlarmSignal;
+  event._sigev_un._tid = pid_t(::syscall(SYS_gettid));
+  if (::timer_create(CLOCK_MONOTONIC, &event, &threadAlarm.timer) != 0) return false;
+  threadAlarm.process = ::getpid();
+  sigset_t alarm;
+  sigemptyset(&alarm);
+  sigaddset(&alarm, kPortAlarmSignal);
+  ::pthread_sigmask(SIG_UNBLOCK, &alarm, nullptr);
+  return true;
+}
+
+void setAlarm(long ms) {
+  struct itimerspec when {};
+  when.it_value.tv_sec = ms / 1000;
+  when.it_value.tv_nsec = (ms % 1000) * 1000000;
+  ::timer_settime(threadAlarm.timer, 0, &when, nullptr);
+}
 
 class KernelPorts : public PortSystem {
  public:
@@ -52,6 +99,36 @@ class KernelPorts : public PortSystem {
     while ((n = ::read(fd, buffer, sizeof buffer)) > 0) text->append(buffer, std::size_t(n));
     ::close(fd);
     return n == 0;
+  }
+  void startAlarm(int ms) override {
+    if (threadAlarm.process != ::getpid() && !makeAlarm()) return;
+    threadAlarm.fired = 0;
+    setAlarm(ms > 0 ? ms : 1);  // 0 would disarm it
+  }
+  bool stopAlarm() override {
+    if (threadAlarm.process != ::getpid()) return false;
+    setAlarm(0);
+    return threadAlarm.fired != 0;
+  }
+  int openText(const char* path) override {
+    return ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  }
+  long readAgain(int fd, char* buffer, std::size_t size) override {
+    return long(::pread(fd, buffer, size, 0));
+  }
+  bool hasEntry(const char* dir, const char* prefix) override {
+    DIR* folder = ::opendir(dir);
+    if (!folder) return false;
+    bool found = false;
+    const std::size_t length = std::strlen(prefix);
+    while (const struct dirent* entry = ::readdir(folder)) {
+      if (std::strncmp(entry->d_name, prefix, length) == 0) {
+        found = true;
+        break;
+      }
+    }
+    ::closedir(folder);
+    return found;
   }
 };
 

@@ -1,12 +1,15 @@
 #include "link/PpdevPort.h"
 
 #include <linux/ppdev.h>
+#include <string.h>
 #include <sys/ioctl.h>
+
+#include "link/LinkTexts.h"
 
 namespace tavrix {
 
-PpdevPort::PpdevPort(PortSystem& system, int handle, std::string path)
-    : ParallelPort(system, handle, std::move(path), PortKind::Ppdev) {}
+PpdevPort::PpdevPort(PortSystem& system, int handle, std::string path, unsigned portNumber)
+    : ParallelPort(system, handle, std::move(path), PortKind::Ppdev, portNumber) {}
 
 PpdevPort::~PpdevPort() {
   PortClose();
@@ -20,7 +23,12 @@ void PpdevPort::PortClose() {
 bool PpdevPort::writeByte(std::uint8_t value) {
   if (handle_ < 1) return false;
   unsigned char byte = value;
-  return retryInterrupted([&] { return system_.ioctl(handle_, PPWDATA, &byte); }) == 0;
+  if (retryInterrupted([&] { return system_.ioctl(handle_, PPWDATA, &byte); }) == 0) {
+    problem_.clear();
+    return true;
+  }
+  problem_ = path_ + ": " + texts::nodeSystemError(::strerror(errno)) + ".";
+  return false;
 }
 
 std::uint8_t PpdevPort::readStatus() {

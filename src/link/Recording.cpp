@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "link/EndingSignals.h"
 #include "link/TraceFile.h"
 
 namespace tavrix {
@@ -33,9 +34,13 @@ void TraceSink::add(std::string line) {
     lines_.push_back(std::move(line));
 }
 
-void TraceSink::idleOnSignal() noexcept {
+void TraceSink::endOnSignal(bool idle) noexcept {
   static_assert(kIdleLines == 0x24, "the line below spells the idle byte");
-  if (file_) file_->completeOnSignal("W 24");
+  if (file_) file_->completeOnSignal(idle ? "W 24" : "");
+}
+
+void TraceSink::reserveWrite() {
+  if (file_) file_->reserve(sizeof "W 24");  // the line and its LF
 }
 
 void TraceSink::write(std::uint8_t value) {
@@ -49,13 +54,18 @@ void TraceSink::sleep(int ms) {
 }
 
 bool RecordingPort::writeByte(std::uint8_t value) {
-  sink_->write(value);
-  return inner_->writeByte(value);
+  // A signal that ends the program waits until the byte is on the lines and recorded, or
+  // refused: the trace holds every byte that reached the port, and no other.
+  sink_->reserveWrite();
+  const EndingSignals::HeldBack held;
+  const bool written = inner_->writeByte(value);
+  if (written) sink_->write(value);
+  return written;
 }
 
 bool RecordingPort::goIdleNow() noexcept {
   const bool idle = inner_->goIdleNow();
-  sink_->idleOnSignal();
+  sink_->endOnSignal(idle);
   return idle;
 }
 

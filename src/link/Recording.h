@@ -23,12 +23,16 @@ class TraceSink {
   explicit TraceSink(TraceFile& file) : file_(&file) {}
 
   void add(std::string line);
+  // Makes room for one write line, so that write() then sends nothing to the file (a reader
+  // that does not keep up is waited for here, with the signals free).
+  void reserveWrite();
   void write(std::uint8_t value);
   void status(std::uint8_t value);
   void sleep(int ms);
-  // For a signal handler: the idle byte written as the program ends (the last line of the
-  // file) or stops (later lines follow it). A trace kept in memory is left as it is.
-  void idleOnSignal() noexcept;
+  // For a signal handler: completes the file, with the idle byte as its last line when it was
+  // written as the program ends (the last line of the file) or stops (later lines follow it).
+  // A trace kept in memory is left as it is.
+  void endOnSignal(bool idle) noexcept;
 
   const std::vector<std::string>& lines() const { return lines_; }
   void clear() { lines_.clear(); }
@@ -42,17 +46,19 @@ class TraceSink {
   std::vector<std::string> lines_;
 };
 
-// Passes every port access through to `inner` and records it. A byte is recorded just before it
-// is written: when a signal ends the program between the two, the trace shows it before the
-// idle byte although it never reached the lines.
+// Passes every port access through to `inner` and records it. A byte is recorded once the inner
+// port took it, with the signals that end the program held back from the write to the record:
+// a byte is in the trace if and only if it reached the lines, the idle byte of a signal
+// included.
 class RecordingPort : public Port {
  public:
   RecordingPort(Port& inner, TraceSink& sink) : inner_(&inner), sink_(&sink) {}
 
   bool writeByte(std::uint8_t value) override;
   std::uint8_t readStatus() override;
-  // The inner port goes idle first, then the trace records it.
+  // The inner port goes idle first, then the trace records it, if it did.
   bool goIdleNow() noexcept override;
+  std::string writeProblem() const override { return inner_->writeProblem(); }
 
  private:
   Port* inner_;

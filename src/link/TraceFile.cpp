@@ -40,6 +40,11 @@ void TraceFile::append(std::string_view line) {
   }
 }
 
+void TraceFile::reserve(std::size_t bytes) {
+  if (fd_ >= 0 && !error_ && committed_.load(std::memory_order_relaxed) + bytes > kCapacity)
+    flush();
+}
+
 long TraceFile::writeSome() {
   sigset_t all;
   sigset_t before;
@@ -93,9 +98,11 @@ void TraceFile::completeOnSignal(std::string_view line) noexcept {
     used = 0;
   }
   // Whatever an interrupted append left past the committed lines is not a line yet.
-  std::memcpy(buffer_.get() + used, line.data(), line.size());
-  buffer_[used + line.size()] = '\n';
-  used += line.size() + 1;
+  if (!line.empty()) {
+    std::memcpy(buffer_.get() + used, line.data(), line.size());
+    buffer_[used + line.size()] = '\n';
+    used += line.size() + 1;
+  }
   committed_.store(0, std::memory_order_relaxed);
   writeWithin(system_, fd, buffer_.get(), used, kEndingWriteBudgetMs);
 }

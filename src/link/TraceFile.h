@@ -29,14 +29,17 @@ class TraceFile {
 
   // Appends `line` and its LF. After a failed write nothing more is kept.
   void append(std::string_view line);
+  // Makes room for `bytes` more, writing the committed lines out when they leave less, so that
+  // an append of that size then writes nothing.
+  void reserve(std::size_t bytes);
   // Writes out every committed line; false once a write has failed (see error()).
   bool flush();
   // Flushes and closes; false when a write or the close failed.
   bool close();
   // The errno of the first failed write or close; 0 when none failed.
   int error() const { return error_; }
-  // For a signal handler: appends `line` and writes out the committed lines, bounded in time.
-  // The file stays open for more lines.
+  // For a signal handler: appends `line` (none when empty) and writes out the committed lines,
+  // bounded in time. The file stays open for more lines.
   void completeOnSignal(std::string_view line) noexcept;
 
   static constexpr std::size_t kCapacity = 64 * 1024;

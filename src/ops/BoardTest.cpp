@@ -36,7 +36,6 @@ QString ppdevNodeFor(const BoardPortInfo& port) {
   const QRegularExpressionMatch m = printerNode.match(port.node);
   if (!port.virtualBoard && m.hasMatch())
     return m.captured(1) + QStringLiteral("parport") + m.captured(2);
-  if (!port.virtualBoard && port.kind == PortKind::Ppdev) return port.node;
   return QStringLiteral("/dev/parport0");
 }
 
@@ -60,6 +59,12 @@ QString dataLineLine(DataLine line) {
       return texts::dataLineUnstable();
   }
   return {};
+}
+
+// The port's own reason for refusing a write, when it gave one, as a line of the report.
+void addPortProblem(QStringList& lines, Link& link) {
+  if (const std::string why = link.port().writeProblem(); !why.empty())
+    lines << visibleName(nameFromBytes(QByteArrayView(why)));
 }
 
 }  // namespace
@@ -110,6 +115,7 @@ Identification identifyOnBoard(Link& link, const DeviceDef& selected,
   if (link.failedWrites() != failedBefore) {
     id.words.portFailed = true;
     id.lines << texts::chipNotReadWithoutPort();
+    addPortProblem(id.lines, link);
     return id;
   }
   if (line != DataLine::Good) {
@@ -152,8 +158,9 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
   if (link.failedWrites() != failedBefore) {
     report.portRefused = true;
     report.problem = true;
-    report.lines << texts::portRefusesWrites() << texts::chipNotReadWithoutPort()
-                 << texts::boardResultProblems();
+    report.lines << texts::portRefusesWrites();
+    addPortProblem(report.lines, link);
+    report.lines << texts::chipNotReadWithoutPort() << texts::boardResultProblems();
     link.PortOp(kPortWrite, kIdle);
     return report;
   }
@@ -162,7 +169,15 @@ BoardTestReport runBoardTest(Link& link, Clock& timer, const BoardTestSetup& set
   if (report.usPerByte > kSlowByteLimitUs) {
     report.slowPort = true;
     report.problem = true;
-    report.lines << texts::slowPortWarning(ppdevNodeFor(setup.port), visibleName(setup.configPath));
+    // The virtual board has no driver to change and its device file may be anywhere; on the
+    // parallel-port driver already there is no other to take.
+    if (setup.port.virtualBoard)
+      report.lines << texts::slowVirtualBoardWarning();
+    else if (setup.port.kind == PortKind::Ppdev)
+      report.lines << texts::slowPpdevPortWarning();
+    else
+      report.lines << texts::slowPortWarning(ppdevNodeFor(setup.port),
+                                             visibleName(setup.configPath));
   }
 
   // The data path, without the chip: the board drives the line and the status bit reads it.

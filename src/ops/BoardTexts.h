@@ -131,6 +131,19 @@ inline QString slowPortWarning(const QString& ppdevNode, const QString& configPa
              "paralelo (ppdev)")
       .arg(ppdevNode, configPath);
 }
+// Slow through the parallel-port driver, which has no handshake to wait for: the port itself.
+inline QString slowPpdevPortWarning() {
+  return QStringLiteral(
+      "aviso: cada byte tarda más de 100 µs con el controlador de puerto paralelo, que no espera "
+      "a ninguna línea: el puerto es lento (una tarjeta o una máquina virtual lentas, o un "
+      "equipo muy cargado); las órdenes tardarán más, con los mismos tiempos para el PIC");
+}
+// The virtual board made slow on purpose: nothing to change in the device file.
+inline QString slowVirtualBoardWarning() {
+  return QStringLiteral(
+      "aviso: cada byte tarda más de 100 µs: la placa virtual imita así un puerto lento, como el "
+      "controlador de impresora con una placa real");
+}
 inline QString portRefusesWrites() {
   return QStringLiteral("el puerto rechaza las escrituras: la placa no recibe nada");
 }

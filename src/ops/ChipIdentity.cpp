@@ -4,6 +4,7 @@
 #include "link/Link.h"
 #include "link/LinkTexts.h"
 #include "ops/BoardTexts.h"
+#include "ops/OpTexts.h"
 
 namespace tavrix {
 
@@ -65,6 +66,8 @@ Identification identifyChip(Link& link, const DeviceDef& selected,
   id.words = readIdentityWords(link);
   if (id.words.portFailed) {
     id.lines << texts::chipNotReadWithoutPort();
+    if (const std::string why = link.port().writeProblem(); !why.empty())
+      id.lines << visibleName(nameFromBytes(QByteArrayView(why)));
     return id;
   }
   const qint32 word = id.words.idWord;
@@ -101,7 +104,7 @@ Identification identifyChip(Link& link, const DeviceDef& selected,
 QString identityRefusal(Link& link, const DeviceDef& selected, const QList<DeviceDef>& catalogue) {
   if (selected.DeviceID == kNoDeviceId) return {};
   const IdentityWords words = readIdentityWords(link);
-  if (words.portFailed) return QString::fromUtf8(texts::kNoParallelPortUtf8);
+  if (words.portFailed) return texts::portFailure(link.port().writeProblem());
   if (deviceIdMatches(selected, words.idWord)) return {};
   const QStringList matches = devicesAnswering(catalogue, words.idWord);
   switch (classifyAnswer(words, matches)) {

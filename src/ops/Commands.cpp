@@ -72,7 +72,7 @@ UnprotectResult unprotectChip(Engine& engine, bool ask) {
     // A stop signal cut the supply during the sequence: the front end says so.
     if (StopSignals::boardReleased()) return UnprotectResult::Stopped;
     if (link.failedWrites() != failedBefore) {
-      prompts.AskOnError(QString::fromUtf8(texts::kNoParallelPortUtf8));
+      prompts.AskOnError(texts::portFailure(link.port().writeProblem()));
       return UnprotectResult::PortFailed;
     }
     prompts.ShowInfo(texts::unprotectDone());

@@ -74,7 +74,7 @@ bool Engine::portStops() {
   portFailed_ = true;
   send(CmdProgModeOff);
   // The start-up text: the port is there but does not take what is written to it.
-  prompts_.AskOnError(QString::fromUtf8(texts::kNoParallelPortUtf8));
+  prompts_.AskOnError(texts::portFailure(link_.port().writeProblem()));
   return true;
 }
 

@@ -2,10 +2,23 @@
 
 #include <QString>
 
+#include <string>
+
+#include "device/FileNames.h"
 #include "image/HexText.h"
+#include "link/LinkTexts.h"
 
 // The programming operations' user-visible texts.
 namespace tavrix::texts {
+
+// The port message, followed on the next line by the port's own reason when it gave one (its
+// node's name shown, never obeyed by a terminal).
+inline QString portFailure(const std::string& problem) {
+  QString text = QString::fromUtf8(kNoParallelPortUtf8);
+  if (!problem.empty())
+    text += QLatin1Char('\n') + visibleName(nameFromBytes(QByteArrayView(problem)));
+  return text;
+}
 
 // Action words the progress window shows for each kind of run.
 inline QString actionRead() {

@@ -58,6 +58,9 @@ TEST(CliBoard, BoardTestAndIdentifyOnEveryFault) {
                                              : QStringLiteral("puerto: placa virtual\n")));
     EXPECT_TRUE(run.out.contains(QLatin1Char('\n') + QString::fromUtf8(c.boardSays)))
         << run.out.toStdString();
+    // The virtual board has no driver to choose: no node to set, no device file named.
+    EXPECT_FALSE(run.out.contains(QStringLiteral("portdevice"))) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains(QStringLiteral(TAVRIX_SOURCE_DIR))) << run.out.toStdString();
     EXPECT_EQ(fileLines(trace).back(), "W 24");
     EXPECT_EQ(tmp.read(QStringLiteral("chip.hex")), programmed);
 

@@ -69,7 +69,8 @@ int waitFor(pid_t child) {
   return status;
 }
 
-// Every line a trace line, the run's start first and the idle byte last.
+// Every line a trace line, the idle byte of the opening and the run's start first, and the
+// idle byte last.
 void expectWholeTraceEndingIdle(const QByteArray& trace) {
   ASSERT_FALSE(trace.isEmpty());
   EXPECT_TRUE(trace.endsWith('\n'));
@@ -77,7 +78,7 @@ void expectWholeTraceEndingIdle(const QByteArray& trace) {
   static const QRegularExpression valid(QStringLiteral("^([WR] [0-9A-F]{2}|S [0-9]+)$"));
   for (const QByteArray& line : lines)
     ASSERT_TRUE(valid.match(QString::fromLatin1(line)).hasMatch()) << line.toStdString();
-  EXPECT_EQ(lines.mid(0, 4), QList<QByteArray>({"W 34", "S 10", "W 08", "S 10"}));
+  EXPECT_EQ(lines.mid(0, 5), QList<QByteArray>({"W 24", "W 34", "S 10", "W 08", "S 10"}));
   EXPECT_EQ(lines.back(), "W 24");
 }
 

@@ -25,7 +25,9 @@ TEST(CliTrace, BlankCheckOfTheConfigurationWordOnly) {
                                          << "config"
                                          << "--trace" << trace << "blank");
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  // The board is made idle when the port is opened and again before it is let go.
   const Lines expected = concat({
+      {"W 24"},
       progModeOnTrace(),
       progModeOffTrace(),  // no program pass
       progModeOnTrace(),
@@ -44,6 +46,7 @@ TEST(CliTrace, BlankCheckOfTheConfigurationWordOnly) {
       commandTrace(6),
       readTrace(4, 0x3FFF),
       progModeOffTrace(),
+      {"W 24"},
   });
   EXPECT_EQ(fileLines(trace), expected);
 }
@@ -57,7 +60,8 @@ TEST(CliTrace, UnprotectSequences) {
                           << "--virtual" << tmp.path("a.hex") << "--trace" << trace << "unprotect");
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
   // The chip's identification word is read first: a new PIC16F84A, revision 1, blank.
-  EXPECT_EQ(fileLines(trace), concat({identityReadTrace(0x0561, 0x3FFF),
+  EXPECT_EQ(fileLines(trace), concat({{"W 24"},
+                                      identityReadTrace(0x0561, 0x3FFF),
                                       progModeOnTrace(),
                                       dataOutTrace(0, 0),
                                       dataOutTrace(2, 0x3FFF),
@@ -68,26 +72,29 @@ TEST(CliTrace, UnprotectSequences) {
                                       {"S 10"},
                                       commandTrace(1),
                                       commandTrace(7),
-                                      progModeOffTrace()}));
+                                      progModeOffTrace(),
+                                      {"W 24"}}));
 
   run =
       runCli(shippedIni() << "--device"
                           << "PIC16F73"
                           << "--virtual" << tmp.path("b.hex") << "--trace" << trace << "unprotect");
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
-  EXPECT_EQ(fileLines(trace), concat({identityReadTrace(0x0601, 0x3FFF),
+  EXPECT_EQ(fileLines(trace), concat({{"W 24"},
+                                      identityReadTrace(0x0601, 0x3FFF),
                                       progModeOnTrace(),
                                       commandTrace(9),
                                       {"S 40"},
-                                      progModeOffTrace()}));
+                                      progModeOffTrace(),
+                                      {"W 24"}}));
 
-  // An OTP part: nothing at all is sent.
+  // An OTP part: nothing is sent but the idle bytes of opening and closing.
   run =
       runCli(shippedIni() << "--device"
                           << "PIC16C622"
                           << "--virtual" << tmp.path("c.hex") << "--trace" << trace << "unprotect");
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(fileLines(trace).empty());
+  EXPECT_EQ(fileLines(trace), Lines({"W 24", "W 24"}));
 }
 
 // Stopped by a signal in the middle of a run, the tool leaves the board idle (chip unpowered)

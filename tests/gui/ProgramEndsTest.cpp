@@ -148,7 +148,7 @@ TEST(ProgramEnds, CtrlZDuringAReadIdlesTheBoardFirstAndEndsItCancelled) {
 }
 
 // tavrix-sim: the window watches the virtual board from start-up to its close, and the board
-// goes idle where it stands.
+// goes idle where it stands. It is made idle at start-up too, and when the window goes.
 TEST(ProgramEnds, SimulatorsBoardIsWatchedUntilTheWindowCloses) {
   VirtualClock clock;
   VirtualProgrammer programmer(clock);
@@ -156,7 +156,9 @@ TEST(ProgramEnds, SimulatorsBoardIsWatchedUntilTheWindowCloses) {
   {
     TTavrixForm form(prompts, programmer.startupOptions(QStringLiteral(TAVRIX_SHIPPED_INI)));
     EXPECT_EQ(EndingSignals::watched(), nullptr);
+    programmer.board().writeByte(0x04);  // a driver's probe left the supply on
     form.Principal();
+    EXPECT_EQ(programmer.board().lines(), 0x24);
     ASSERT_EQ(EndingSignals::watched(), form.port());
     form.port()->writeByte(0x08);
     EXPECT_EQ(programmer.board().lines(), 0x08);
@@ -165,13 +167,15 @@ TEST(ProgramEnds, SimulatorsBoardIsWatchedUntilTheWindowCloses) {
     form.close();
     EXPECT_EQ(EndingSignals::watched(), nullptr);
   }
-  // A window that never closed stops the watch as it goes.
+  // A window that never closed stops the watch as it goes, the board idle.
   {
     TTavrixForm form(prompts, programmer.startupOptions(QStringLiteral(TAVRIX_SHIPPED_INI)));
     form.Principal();
     EXPECT_NE(EndingSignals::watched(), nullptr);
+    form.port()->writeByte(0x08);
   }
   EXPECT_EQ(EndingSignals::watched(), nullptr);
+  EXPECT_EQ(programmer.board().lines(), 0x24);
 }
 
 // An escape sequence in a device name, shown in a box or a menu, is shown, not obeyed; the menu

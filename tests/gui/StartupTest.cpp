@@ -18,6 +18,8 @@
 
 #include <cstdlib>
 
+#include <cerrno>
+#include <map>
 #include <sstream>
 
 #include "app/ImageGrid.h"
@@ -193,16 +195,17 @@ TEST(Startup, PortBoxEndsTheProgramWhicheverButton) {
   }
 }
 
-TEST(Startup, FailedStartEndsTheEventLoopWithoutShowingTheWindow) {
+TEST(Startup, FailedStartEndsTheEventLoopWithoutShowingTheWindowWithStatusOne) {
   MainWindowHarness h(smallIni(), /*withPort=*/false);
   bool shownDuringLoop = true;
   QTimer::singleShot(0, [&] { shownDuringLoop = h.form->isVisible(); });
-  EXPECT_EQ(RunProgram(*h.form), 0);
+  EXPECT_EQ(RunProgram(*h.form), 1);
   EXPECT_FALSE(h.form->isVisible());
   EXPECT_FALSE(shownDuringLoop);
 }
 
 // The real port opener over the fake kernel: /dev/lp0 held by another program, /dev/lp1 free.
+// The board is made idle as soon as the port is open, and again when the window closes.
 TEST(Startup, PortSearchSkipsALockedLp0AndTakesLp1) {
   FakePortSystem kernel;
   FakePortSystem::Node held{FakePortSystem::Kind::Printer};
@@ -225,8 +228,24 @@ TEST(Startup, PortSearchSkipsALockedLp0AndTakesLp1) {
   EXPECT_EQ(h.form->PortHandle(), port->PortHandle());
   EXPECT_GE(h.form->PortHandle(), 1);
   EXPECT_TRUE(problems.str().empty());
+  EXPECT_EQ(kernel.written, (std::map<std::string, std::string>{{"/dev/lp1", "\x24"}}));
   h.form->close();
   EXPECT_EQ(kernel.openHandles(), 0);  // closing the window gives the port back
+  EXPECT_EQ(kernel.written["/dev/lp1"], "\x24\x24");
+
+  // A port that does not take the idle byte is no port: the usual box, and why on stderr.
+  FakePortSystem refusing;
+  refusing.add("/dev/lp0", FakePortSystem::Kind::Printer);
+  refusing.failNext("write", EIO);
+  problems.str("");
+  options.openPort = realPortOpener(refusing, "/dev", &problems);
+  MainWindowHarness second(options);
+  second.start();
+  EXPECT_EQ(second.prompts.texts(), QStringList{"Imposible comunicar con el puerto paralelo."});
+  EXPECT_EQ(problems.str(),
+            "tavrix: Imposible comunicar con el puerto paralelo.\n/dev/lp0: error del sistema: "
+            "Input/output error.\n");
+  EXPECT_EQ(refusing.openHandles(), 0);
 }
 
 // `portdevice` names the one node tavrix uses: nothing else is looked at, and when that node

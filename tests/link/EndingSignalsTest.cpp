@@ -13,11 +13,14 @@
 
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "link/EndingSignals.h"
 #include "link/LptPort.h"
+#include "link/PortOpening.h"
 #include "link/Recording.h"
 #include "link/TraceFile.h"
+#include "support/FakePortSystem.h"
 #include "support/TempFiles.h"
 
 namespace tavrix {
@@ -75,6 +78,69 @@ class WitnessPort : public Port {
   ::_exit(0);  // not reached: the signal ends the child
 }
 
+// The trace lines of the bytes `bytes`.
+std::string traceOf(const std::string& bytes) {
+  std::string lines;
+  for (unsigned char byte : bytes) lines += TraceSink::writeLine(byte) + '\n';
+  return lines;
+}
+
+// A board that puts every byte it is given on `fd` at once.
+class WirePort : public Port {
+ public:
+  explicit WirePort(int fd) : fd_(fd) {}
+  bool writeByte(std::uint8_t value) override { return ::write(fd_, &value, 1) == 1; }
+  std::uint8_t readStatus() override { return 0; }
+
+ private:
+  int fd_;
+};
+
+// The child's part: the node `node` of the fake kernel, whose board is `lines`, recorded to
+// `tracePath`; SIGTERM comes while the driver is given the third byte (`call`, its call).
+[[noreturn]] void signalDuringAByte(const std::string& node, test::FakePortSystem::Kind kind,
+                                    const std::string& call, int lines, const QString& tracePath) {
+  EndingSignals::install();
+  WirePort wire(lines);
+  test::FakePortSystem sys(&wire);
+  sys.add(node, kind);
+  PortOpening opened = openPortNode(sys, node);
+  if (!opened.port) ::_exit(3);
+  TraceFile file(::open(QFile::encodeName(tracePath).constData(), O_WRONLY | O_CREAT, 0600));
+  TraceSink sink(file);
+  RecordingPort recording(*opened.port, sink);
+  EndingSignals::watch(recording);
+  recording.writeByte(0x24);
+  recording.writeByte(0x0E);
+  sys.signalOn(call, SIGTERM);
+  recording.writeByte(0x0C);
+  recording.writeByte(0x0D);
+  ::_exit(0);  // not reached: the signal ends the child
+}
+
+// A signal that ends the program while the driver is taking a byte: the byte is in the trace if
+// and only if it reached the lines, on either driver, and the idle byte follows it in both.
+TEST(EndingSignals, TraceHoldsExactlyTheBytesThatReachedTheLines) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  using Kind = test::FakePortSystem::Kind;
+  for (const auto& [node, kind, call] :
+       {std::tuple{"/dev/lp0", Kind::Printer, "write 3 0C"},
+        std::tuple{"/dev/parport0", Kind::Ppdev, "ioctl 3 PPWDATA 0C"}}) {
+    SCOPED_TRACE(node);
+    test::TempFiles tmp;
+    const QString trace = tmp.path(QStringLiteral("t.txt"));
+    int wire[2];
+    ASSERT_EQ(::pipe(wire), 0);
+    EXPECT_EXIT(signalDuringAByte(node, kind, call, wire[1], trace),
+                ::testing::KilledBySignal(SIGTERM), "");
+    ::close(wire[1]);
+    const std::string bytes = readAll(wire[0]);
+    ::close(wire[0]);
+    EXPECT_EQ(bytes, std::string("\x24\x0E\x0C\x24"));
+    EXPECT_EQ(tmp.read(QStringLiteral("t.txt")).toStdString(), traceOf(bytes));
+  }
+}
+
 struct Ending {
   const char* name;
   int signo;
@@ -112,15 +178,8 @@ TEST_P(EndingSignalsDeath, BoardIsLeftIdleAndTheTraceEndsWithIt) {
   EXPECT_EQ(bytes.substr(0, sent.size()), sent);
   EXPECT_EQ(bytes.back(), '\x24');
   EXPECT_EQ(bytes.find_first_not_of('\x08', sent.size()), bytes.size() - 1);
-  // The trace is the wire's bytes, line for line; a byte recorded as the signal came, before it
-  // reached the wire, may stand just before the idle byte.
-  std::string lines;
-  for (unsigned char byte : bytes.substr(0, bytes.size() - 1))
-    lines += TraceSink::writeLine(byte) + '\n';
-  const QByteArray traced = tmp.read(QStringLiteral("t.txt"));
-  EXPECT_TRUE(traced == QByteArray::fromStdString(lines + "W 24\n") ||
-              traced == QByteArray::fromStdString(lines + "W 08\nW 24\n"))
-      << traced.right(40).toStdString();
+  // The trace is the wire's bytes, line for line, and no other.
+  EXPECT_EQ(tmp.read(QStringLiteral("t.txt")).toStdString(), traceOf(bytes));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -362,9 +362,11 @@ TEST(SendCommand, FailedWritesDoNotStopTheCommand) {
   rig.board.writesSucceed = false;
   rig.board.after = 0x40;
   EXPECT_EQ(rig.send(CmdLoadProgData, 0x1234), 0);
-  EXPECT_EQ(rig.writes(), 45);
+  EXPECT_EQ(rig.board.written.size(), 45u);
   EXPECT_EQ(rig.send(CmdReadProgData), 0x3FFF);
-  EXPECT_EQ(rig.writes(), 46);
+  EXPECT_EQ(rig.board.written.size(), 45u + 46u);
+  EXPECT_EQ(rig.link.failedWrites(), 45u + 46u);
+  EXPECT_EQ(rig.writes(), 0);  // the trace holds what reached the lines: nothing
 }
 
 TEST(Link, PortOpDispatchesWritesAndStatusReads) {

@@ -43,10 +43,10 @@ TEST(Recording, TracesWritesReadsAndWaitsInOrder) {
   board.status = 0xBF;
   EXPECT_EQ(port.readStatus(), 0xBF);
   board.accept = false;
-  EXPECT_FALSE(port.writeByte(0xFF));  // the inner port's answer comes back
+  EXPECT_FALSE(port.writeByte(0xFF));  // the inner port's answer comes back, and no line
   clock.sleepMs(1);
 
-  const Trace expected{"W 0A", "W 05", "R 40", "S 10", "R BF", "W FF", "S 1"};
+  const Trace expected{"W 0A", "W 05", "R 40", "S 10", "R BF", "S 1"};
   EXPECT_EQ(trace.lines(), expected);
   EXPECT_EQ(board.written, (std::vector<std::uint8_t>{0x0A, 0x05, 0xFF}));
   EXPECT_EQ(time.nowUs(), 500 + 11000);

@@ -212,6 +212,18 @@ TEST(BoardTest, SlowPrinterPortIsToldItsPpdevNodeAndAnInvertedLineStopsTheChipRe
                               "(patilla 10 del conector)",
                               "resultado: hay problemas (vea las líneas anteriores)",
                           }));
+
+  // As slow through the parallel-port driver: there is no other node to advise.
+  setup.port.node = QStringLiteral("/dev/parport1");
+  setup.port.kind = PortKind::Ppdev;
+  const QStringList ppdev = runBoardTest(link, clock, setup).lines;
+  ASSERT_GE(ppdev.size(), 3);
+  EXPECT_EQ(ppdev[2],
+            "aviso: cada byte tarda más de 100 µs con el controlador de puerto paralelo, que no "
+            "espera a ninguna línea: el puerto es lento (una tarjeta o una máquina virtual "
+            "lentas, o un equipo muy cargado); las órdenes tardarán más, con los mismos tiempos "
+            "para el PIC");
+  EXPECT_FALSE(ppdev.join(QLatin1Char('\n')).contains(QStringLiteral("portdevice")));
 }
 
 // An acknowledge input that changes by itself (a floating one, or a printer emulation that

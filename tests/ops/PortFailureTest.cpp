@@ -5,7 +5,11 @@
 
 #include "ChipRig.h"
 #include "link/LinkTexts.h"
+#include "link/LptPort.h"
+#include "link/PortOpening.h"
+#include "ops/BoardTest.h"
 #include "ops/Commands.h"
+#include "support/FakePortSystem.h"
 
 namespace tavrix::test {
 namespace {
@@ -148,6 +152,48 @@ TEST(PortFailure, TheNextRunOnAWorkingPortCompletes) {
   rig.prompts.clear();
   EXPECT_TRUE(blankCheckChip(rig.engine));
   EXPECT_FALSE(rig.engine.portFailed());
+  EXPECT_EQ(rig.prompts.texts(), QStringList{kCompleted});
+}
+
+// A board that stops taking bytes through the printer driver: the whole run (a paired write of
+// a 4K-word chip, which reads nothing back until its end) is over after one byte's bound, with
+// the reason and the way out; the board test says the same without waiting any longer; once
+// the board takes bytes again, a later run completes.
+TEST(PortFailure, StuckPrinterPortStopsTheRunWithinOneBound) {
+  ChipRig rig(shippedDevice(QStringLiteral("PIC16F73")));
+  FakePortSystem kernel(&rig.board);
+  kernel.add("/dev/lp0", FakePortSystem::Kind::Printer);
+  std::unique_ptr<ParallelPort> port = PortOpen(kernel).port;
+  ASSERT_TRUE(port);
+  rig.link.setPort(*port);
+  FakePortSystem::Node busy{FakePortSystem::Kind::Printer};
+  busy.busyUntilMs = -1;
+  kernel.add("/dev/lp0", busy);
+
+  rig.scopeAll();
+  for (int a = 0; a < 4096; ++a) rig.image.storeProgValue(a, a & 0x3FFF);
+  rig.image.setProgEnd(4096);
+  EXPECT_FALSE(writeChip(rig.engine));
+  const QString reason = QStringLiteral(
+      "/dev/lp0: el puerto no tomó un byte en 1 s: la placa no mantiene BUSY (patilla 11) a nivel "
+      "bajo y el controlador de impresora (lp) esperaría para siempre; use el nodo del "
+      "controlador de puerto paralelo, /dev/parport0 (portdevice=/dev/parport0 en la sección "
+      "[Config] del fichero de configuración).");
+  EXPECT_EQ(rig.prompts.texts(), QStringList{kPortFails + QLatin1Char('\n') + reason});
+  EXPECT_LE(kernel.nowMs(), kPortWaitMs + 10);
+  EXPECT_EQ(rig.chip.programWord(0), 0x3FFF);
+
+  BoardTestSetup setup;
+  setup.port = boardPortInfo(port.get(), QString());
+  const BoardTestReport report = runBoardTest(rig.link, rig.clock, setup);
+  EXPECT_TRUE(report.portRefused);
+  EXPECT_TRUE(report.lines.contains(reason));
+  EXPECT_LE(kernel.nowMs(), kPortWaitMs + 10);
+
+  kernel.add("/dev/lp0", FakePortSystem::Kind::Printer);
+  kernel.poll(-1, 0, LptPort::kRetryGapMs);
+  rig.prompts.clear();
+  EXPECT_TRUE(blankCheckChip(rig.engine));
   EXPECT_EQ(rig.prompts.texts(), QStringList{kCompleted});
 }
 

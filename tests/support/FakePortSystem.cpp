@@ -5,9 +5,11 @@
 #include <linux/lp.h>
 #include <linux/ppdev.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/sysmacros.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tavrix::test {
@@ -41,6 +43,14 @@ int fail(int error) {
 
 int FakePortSystem::log(const std::string& line) {
   calls.push_back(line);
+  for (auto it = signals_.begin(); it != signals_.end(); ++it) {
+    if (line.compare(0, it->prefix.size(), it->prefix) == 0) {
+      const int signo = it->error;
+      signals_.erase(it);
+      ::raise(signo);
+      break;
+    }
+  }
   for (auto it = failures_.begin(); it != failures_.end(); ++it) {
     if (line.compare(0, it->prefix.size(), it->prefix) == 0) {
       const int error = it->error;
@@ -83,7 +93,7 @@ int FakePortSystem::stat(const char* path, struct ::stat* info) {
                               : n->kind == Kind::Printer ? 6
                               : n->kind == Kind::Ppdev   ? 99
                                                          : 1,
-                              0);
+                              n->minor);
       break;
     case Kind::RegularFile:
       info->st_mode |= S_IFREG;
@@ -107,6 +117,7 @@ int FakePortSystem::open(const char* path, int flags) {
   if (!n) return fail(ENOENT);
   if (n->openError) return fail(n->openError);
   if (n->kind == Kind::Folder && (flags & O_ACCMODE) != O_RDONLY) return fail(EISDIR);
+  if (n->kind == Kind::Printer) printerSleeps(std::string("open ") + path, n);
   const int fd = nextHandle_++;
   open_[fd].path = path;
   open_[fd].nonBlocking = (flags & O_NONBLOCK) != 0;
@@ -121,6 +132,8 @@ int FakePortSystem::fstat(int fd, struct ::stat* info) {
   const std::size_t before = calls.size();
   const int result = stat(path.c_str(), info);
   calls.resize(before);  // the inner look is not a call of its own
+  const Node* n = node(path);
+  if (result == 0 && n && n->openedMajor) info->st_rdev = makedev(n->openedMajor, n->minor);
   return result;
 }
 
@@ -190,6 +203,9 @@ int FakePortSystem::ioctl(int fd, unsigned long request, void* argument) {
     case LPGETSTATUS:
       line += "LPGETSTATUS";
       break;
+    case PPGETMODES:
+      line += "PPGETMODES";
+      break;
     default:
       line += "0x" + hexByte(unsigned(request >> 8)) + hexByte(unsigned(request));
   }
@@ -200,7 +216,8 @@ int FakePortSystem::ioctl(int fd, unsigned long request, void* argument) {
   const Kind kind = n ? n->kind : Kind::Mute;
   if (kind == Kind::Printer) {
     if (request != LPGETSTATUS) return fail(EINVAL);
-    *static_cast<int*>(argument) = status();
+    printerSleeps(line, n);
+    *static_cast<int*>(argument) = status(n);
     return 0;
   }
   if (kind != Kind::Ppdev) return fail(ENOTTY);
@@ -211,7 +228,16 @@ int FakePortSystem::ioctl(int fd, unsigned long request, void* argument) {
       return 0;
     case PPCLAIM:
       if (n->claimError) return fail(n->claimError);
+      if (n->noPort || (h->exclusive && n->printerDriverLoaded)) return fail(ENXIO);
+      if (held(n)) {
+        wait(line);
+        return fail(EINTR);
+      }
       h->claimed = true;
+      return 0;
+    case PPGETMODES:
+      if (n->noPort) return fail(ENODEV);
+      *static_cast<unsigned*>(argument) = 0x01;  // PARPORT_MODE_PCSPP
       return 0;
     default:
       break;
@@ -228,7 +254,7 @@ int FakePortSystem::ioctl(int fd, unsigned long request, void* argument) {
       putData(h->path, *static_cast<unsigned char*>(argument));
       return 0;
     case PPRSTATUS:
-      *static_cast<unsigned char*>(argument) = status();
+      *static_cast<unsigned char*>(argument) = status(n);
       return 0;
     default:
       return fail(ENOTTY);
@@ -244,6 +270,10 @@ ssize_t FakePortSystem::write(int fd, const void* data, size_t size) {
   if (!h) return fail(EBADF);
   const Node* n = node(h->path);
   if (n && n->kind == Kind::Ppdev) return fail(EINVAL);
+  if (n && n->kind == Kind::Printer && held(n)) {
+    printerSleeps(line, n);
+    return fail(EINTR);
+  }
   if (n && (n->busyUntilMs < 0 || nowMs_ < n->busyUntilMs)) {
     if (!h->nonBlocking) ADD_FAILURE() << "a blocking write to a busy printer waits for ever";
     return fail(EAGAIN);
@@ -271,8 +301,13 @@ bool FakePortSystem::deviceDrivers(std::string* text) {
 }
 
 int FakePortSystem::close(int fd) {
-  log("close " + std::to_string(fd));
-  if (open_.erase(fd) == 0) return fail(EBADF);
+  if (holderLists_.erase(fd) != 0) return 0;
+  const std::string line = "close " + std::to_string(fd);
+  log(line);
+  const Handle* h = handle(fd);
+  if (!h) return fail(EBADF);
+  if (const Node* n = node(h->path); n && n->kind == Kind::Printer) printerSleeps(line, n);
+  open_.erase(fd);
   return 0;
 }
 
@@ -286,10 +321,84 @@ void FakePortSystem::putData(const std::string& path, unsigned char byte) {
   if (board_) board_->writeByte(byte);
 }
 
-unsigned char FakePortSystem::status() {
-  const unsigned char value = board_ ? board_->readStatus() : 0;
+unsigned char FakePortSystem::status(const Node* n) {
+  unsigned char value = board_ ? board_->readStatus() : 0;
+  // A printer node's board ties BUSY low unless it is a busy printer: the port inverts it.
+  if (n && n->kind == Kind::Printer && n->busyUntilMs >= 0 && nowMs_ >= n->busyUntilMs)
+    value |= 0x80;
   if (sink_) sink_->status(value);
   return value;
+}
+
+bool FakePortSystem::held(const Node* n) const {
+  return n && holderOf(n->minor);
+}
+
+void FakePortSystem::wait(const std::string& call) {
+  if (alarmMs_ <= 0) {
+    ADD_FAILURE() << "\"" << call << "\" waits for ever: no alarm bounds it";
+    return;
+  }
+  nowMs_ += alarmMs_;
+  alarmMs_ = 0;
+  alarmFired_ = true;
+  ++waitsCut_;
+}
+
+const std::string* FakePortSystem::holderOf(unsigned port) const {
+  const auto it = holders_.find(port);
+  if (it == holders_.end() || (it->second.untilMs >= 0 && nowMs_ >= it->second.untilMs))
+    return nullptr;
+  return &it->second.name;
+}
+
+void FakePortSystem::printerSleeps(const std::string& call, const Node* n) {
+  const std::string* holder = n ? holderOf(n->minor) : nullptr;
+  if (!holder || holder->rfind("lp", 0) == 0) return;  // free, or the printer driver's own claim
+  ADD_FAILURE() << "\"" << call << "\" sleeps in the printer driver while " << *holder
+                << " holds the port";
+}
+
+void FakePortSystem::startAlarm(int ms) {
+  alarmMs_ = ms;
+  alarmFired_ = false;
+}
+
+bool FakePortSystem::stopAlarm() {
+  alarmMs_ = 0;
+  const bool fired = alarmFired_;
+  alarmFired_ = false;
+  return fired;
+}
+
+int FakePortSystem::openText(const char* path) {
+  const std::string prefix = "/proc/sys/dev/parport/parport";
+  const std::string suffix = "/devices/active";
+  const std::string p = path;
+  if (p.rfind(prefix, 0) != 0 || p.size() <= prefix.size() + suffix.size() ||
+      p.compare(p.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return fail(ENOENT);
+  const int fd = nextListHandle_++;
+  holderLists_[fd] =
+      unsigned(std::stoul(p.substr(prefix.size(), p.size() - prefix.size() - suffix.size())));
+  return fd;
+}
+
+long FakePortSystem::readAgain(int fd, char* buffer, std::size_t size) {
+  const auto list = holderLists_.find(fd);
+  if (list == holderLists_.end()) return fail(EBADF);
+  const std::string* holder = holderOf(list->second);
+  const std::string text = (holder ? *holder : std::string("none")) + "\n";
+  const std::size_t n = std::min(size, text.size());
+  text.copy(buffer, n);
+  return long(n);
+}
+
+bool FakePortSystem::hasEntry(const char* dir, const char* prefix) {
+  const std::string start = std::string(dir) + "/" + prefix;
+  for (const auto& [path, n] : nodes_)
+    if (path.rfind(start, 0) == 0 && path.find('/', start.size()) == std::string::npos) return true;
+  return false;
 }
 
 }  // namespace tavrix::test
