@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "device/FileNames.h"
+#include "files/FileNames.h"
 #include "image/HexText.h"
 #include "link/LinkTexts.h"
 
