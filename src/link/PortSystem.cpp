@@ -135,8 +135,10 @@ class KernelPorts : public PortSystem {
 }  // namespace
 
 PortSystem& systemPorts() {
-  static KernelPorts kernel;
-  return kernel;
+  // Never destroyed: the handler that idles the port at exit() runs after static destructors
+  // of objects made after it was registered, and must still reach the kernel.
+  static KernelPorts* const kernel = new KernelPorts;
+  return *kernel;
 }
 
 }  // namespace tavrix
