@@ -21,9 +21,9 @@
 #include "app/AnchoredArea.h"
 #include "app/AppTexts.h"
 #include "app/ImageGrid.h"
-#include "app/LostWindowClose.h"
 #include "device/DeviceFile.h"
 #include "device/DeviceTexts.h"
+#include "dialogs/LostWindowWatch.h"
 #include "dialogs/TAboutForm.h"
 #include "dialogs/TBoardTestForm.h"
 #include "dialogs/TPalConfForm.h"
@@ -121,7 +121,7 @@ TTavrixForm::TTavrixForm(Prompts& prompts, StartupOptions options, QWidget* pare
   // A quit of the application (the desktop's logout ends in one) is a close like any other, and
   // so is the loss of the window to another client.
   qApp->installEventFilter(this);
-  new LostWindowClose(this);
+  new LostWindowWatch(this, [this] { close(); });
 #if QT_CONFIG(sessionmanager)
   // The desktop logging out: a running operation stops as a close stops it, and the window
   // closes once the board is idle.

@@ -1,6 +1,5 @@
 #include "dialogs/TProcesaForm.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
@@ -11,8 +10,8 @@
 #include <QScreen>
 #include <QWindow>
 
-#include <cstdint>
 
+#include "dialogs/LostWindowWatch.h"
 #include "image/HexText.h"
 #include "image/MemoryImage.h"
 #include "ops/OpTexts.h"
@@ -64,37 +63,6 @@ class CaptionStrip : public QWidget {
   }
 };
 
-// Notices the window's native window being destroyed by another client (xdotool windowclose
-// does it): Qt would go on using a window that no longer exists, and the window would never be
-// seen again. The form then builds a new one.
-class LostWindowWatch : public QObject, public QAbstractNativeEventFilter {
- public:
-  explicit LostWindowWatch(TProcesaForm* form) : QObject(form), form_(form) {
-    QCoreApplication::instance()->installNativeEventFilter(this);
-  }
-
-  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
-    // The X11 protocol's DestroyNotify event, as the xcb platform passes it.
-    struct DestroyNotify {
-      std::uint8_t responseType;
-      std::uint8_t pad;
-      std::uint16_t sequence;
-      std::uint32_t event;
-      std::uint32_t window;
-    };
-    constexpr std::uint8_t kDestroyNotify = 17;
-    if (eventType != "xcb_generic_event_t" || !form_->windowHandle()) return false;
-    const auto* e = static_cast<const DestroyNotify*>(message);
-    if ((e->responseType & 0x7F) == kDestroyNotify && e->window == form_->winId())
-      QMetaObject::invokeMethod(
-          form_, [form = form_] { form->rebuildWindow(); }, Qt::QueuedConnection);
-    return false;
-  }
-
- private:
-  TProcesaForm* form_;
-};
-
 }  // namespace
 
 TProcesaForm::TProcesaForm(QWidget* parent)
@@ -129,7 +97,7 @@ TProcesaForm::TProcesaForm(QWidget* parent)
   Dir->setPalette(dirPalette);
   Dir->adjustSize();
 
-  new LostWindowWatch(this);
+  new LostWindowWatch(this, [this] { rebuildWindow(); });
 }
 
 void TProcesaForm::rebuildWindow() {

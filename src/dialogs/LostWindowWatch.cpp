@@ -1,17 +1,19 @@
-#include "app/LostWindowClose.h"
+#include "dialogs/LostWindowWatch.h"
 
 #include <QCoreApplication>
 #include <QWidget>
 
 #include <cstdint>
+#include <utility>
 
 namespace tavrix {
 
-LostWindowClose::LostWindowClose(QWidget* window) : QObject(window), window_(window) {
+LostWindowWatch::LostWindowWatch(QWidget* window, std::function<void()> onLost)
+    : QObject(window), window_(window), onLost_(std::move(onLost)) {
   QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
-bool LostWindowClose::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+bool LostWindowWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
   // The X11 protocol's DestroyNotify event, as the xcb platform passes it.
   struct DestroyNotify {
     std::uint8_t responseType;
@@ -24,7 +26,7 @@ bool LostWindowClose::nativeEventFilter(const QByteArray& eventType, void* messa
   if (eventType != "xcb_generic_event_t" || !window_->windowHandle()) return false;
   const auto* e = static_cast<const DestroyNotify*>(message);
   if ((e->responseType & 0x7F) == kDestroyNotify && e->window == window_->winId())
-    QMetaObject::invokeMethod(window_, &QWidget::close, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(window_, onLost_, Qt::QueuedConnection);
   return false;
 }
 
