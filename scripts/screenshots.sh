@@ -46,17 +46,20 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
-"$build/src/tavrix-sim" >/dev/null 2>&1 &
-pids+=($!)
-
-main=""
-for _ in $(seq 100); do
-  main="$(xdotool search --onlyvisible --name '^Tavrix' 2>/dev/null | head -1 || true)"
-  [ -n "$main" ] && break
-  sleep 0.1
-done
-[ -n "$main" ] || { echo "tavrix-sim did not show its window" >&2; exit 1; }
-sleep 1
+# start_sim: starts tavrix-sim and sets `main` to its main window once it shows.
+start_sim() {
+  "$build/src/tavrix-sim" >/dev/null 2>&1 &
+  pids+=($!)
+  main=""
+  for _ in $(seq 100); do
+    main="$(xdotool search --onlyvisible --name '^Tavrix' 2>/dev/null | head -1 || true)"
+    [ -n "$main" ] && break
+    sleep 0.1
+  done
+  [ -n "$main" ] || { echo "tavrix-sim did not show its window" >&2; exit 1; }
+  sleep 1
+}
+start_sim
 
 shot() { import -window root "$out/$1.png"; echo "$out/$1.png"; }
 # One window with its frame, in few colours and without metadata: a few tens of KB.
@@ -211,16 +214,7 @@ shot 18-eeprom-grid
 # The rest of the guide's pictures: a first session on a fresh virtual board with the example.
 kill "${pids[-1]}" 2>/dev/null || true
 sleep 1
-"$build/src/tavrix-sim" >/dev/null 2>&1 &
-pids+=($!)
-main=""
-for _ in $(seq 100); do
-  main="$(xdotool search --onlyvisible --name '^Tavrix' 2>/dev/null | head -1 || true)"
-  [ -n "$main" ] && break
-  sleep 0.1
-done
-[ -n "$main" ] || { echo "tavrix-sim did not show its window again" >&2; exit 1; }
-sleep 1
+start_sim
 
 click 32 8 0.5         # "Archivo" > "Abrir HEX"
 xdotool key Down Return
